@@ -1,0 +1,64 @@
+#include "base/FileIo.h"
+
+#include "base/UserError.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+namespace tavrik {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+void WriteBytes(const std::string& path, const void* data, std::size_t size)
+{
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    if (!file)
+        throw CannotCreateFileError(path);
+    const bool written = size == 0 || std::fwrite(data, 1, size, file.get()) == size;
+    const bool flushed = std::fflush(file.get()) == 0;
+    // fclose reports delayed write errors (NFS, full disk) too.
+    const bool closed = std::fclose(file.release()) == 0;
+    if (!written || !flushed || !closed)
+        throw CannotCreateFileError(path);
+}
+
+} // namespace
+
+void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    WriteBytes(path, bytes.data(), bytes.size());
+}
+
+void WriteWholeFile(const std::string& path, std::string_view text)
+{
+    WriteBytes(path, text.data(), text.size());
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxBytes,
+                                        const std::string& tooLargeMessage)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        throw CannotOpenFileError(path);
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const std::size_t n = std::fread(chunk, 1, sizeof chunk, file.get());
+        if (bytes.size() + n > maxBytes)
+            throw UserError(tooLargeMessage);
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        if (n < sizeof chunk)
+            break;
+    }
+    if (std::ferror(file.get()))
+        throw CannotOpenFileError(path);
+    return bytes;
+}
+
+} // namespace tavrik

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavrik {
+
+// The decimal separator of the user's locale (LC_NUMERIC from the
+// environment), '.' or ','. It does not change the process's C locale.
+// Programs call this and pass the result on; the rest of the core never reads
+// the locale by itself, so its results do not depend on the machine.
+char LocaleDecimalSeparator();
+
+// Every "." and every "," of `text` becomes `separator`.
+std::string NormalizeDecimalSeparator(std::string_view text, char separator);
+
+// Converts a number text written with `separator` as its decimal point:
+// optional blanks, an optional sign directly before the digits, digits,
+// optionally the separator and more digits (at least one digit or the
+// separator in all; a lone separator reads as 0), an optional exponent
+// ("E" or "e", optional sign, digits), optional blanks. Throws
+// UserError "'%s' is not a valid floating point value" with `text` as given.
+double ParseDecimal(std::string_view text, char separator);
+
+// The fixed-point number text used in scene lines and logs: the value rounded
+// half away from zero to the smaller of 3 significant digits and 3 decimals;
+// below 1000 in magnitude "-", integer digits, separator and exactly three
+// decimals (0.25 -> "0,250", 12.75 -> "12,800"); from 1000 on the short
+// scientific form (999.5 -> "1E3", -1500 -> "-1,5E3"). A value that rounds to
+// zero is written without a sign.
+std::string FormatFixedPoint(double value, char separator);
+
+} // namespace tavrik

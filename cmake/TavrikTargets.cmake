@@ -1,0 +1,32 @@
+# Helpers that keep the per-folder CMake files short.
+
+# tavrik_add_library(NAME SOURCES... LINKS libs...): a static library of one
+# subsystem folder, reachable as tavrik::NAME.
+function(tavrik_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  if(ARG_SOURCES)
+    add_library(tavrik_${name} STATIC ${ARG_SOURCES})
+    target_include_directories(tavrik_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(tavrik_${name} PUBLIC ${ARG_LINKS})
+  else() # TEMPORARY while a folder has no sources yet
+    add_library(tavrik_${name} INTERFACE)
+    target_include_directories(tavrik_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(tavrik_${name} INTERFACE ${ARG_LINKS})
+  endif()
+  add_library(tavrik::${name} ALIAS tavrik_${name})
+endfunction()
+
+# tavrik_add_tests(NAME SOURCES... LINKS libs...): one GoogleTest program
+# whose tests CTest discovers one by one.
+function(tavrik_add_tests name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  add_executable(tavrik_${name}_tests ${ARG_SOURCES})
+  target_link_libraries(tavrik_${name}_tests PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(tavrik_${name}_tests PRIVATE
+    TAVRIK_ASSET_DIR="${TAVRIK_ASSET_DIR}"
+    TAVRIK_CLI_PATH="$<TARGET_FILE:tavrik-cli>"
+    TAVRIK_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
+  gtest_discover_tests(tavrik_${name}_tests
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    DISCOVERY_TIMEOUT 60)
+endfunction()
