@@ -1,9 +1,71 @@
-// TEMPORARY placeholder during parallel development; replaced by the real command.
 #include "cli/Command.h"
+
+#include "base/NumberText.h"
+#include "base/UserError.h"
+#include "scene/MovementGenerator.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+
 namespace tavrik::cli {
+
+namespace {
+
+// "." and "," are both accepted as the decimal point of a command-line value.
+double ParseValue(const std::string& text)
+{
+    try {
+        return ParseDecimal(NormalizeDecimalSeparator(text, '.'), '.');
+    } catch (const UserError&) {
+        throw InvalidFloatError(text);
+    }
+}
+
+} // namespace
+
 Command AddEgoCommand(CLI::App& app)
 {
-    CLI::App* sub = app.add_subcommand("ego", "(not built yet)");
-    return {sub, [] { return exitFailure; }};
+    CLI::App* sub = app.add_subcommand("ego", "Print generated EGO lines (one frame of ego motion per line)");
+    struct Options {
+        MovementSettings settings;
+        std::string start = "0.25";
+        std::string step = "0.25";
+        bool noReturn = false;
+        std::string separator{LocaleDecimalSeparator()};
+    };
+    auto options = std::make_shared<Options>();
+    MovementSettings& s = options->settings;
+    sub->add_flag("-x", s.x, "move the translation along x");
+    sub->add_flag("-y", s.y, "move the translation along y");
+    sub->add_flag("-z", s.z, "move the translation along z");
+    sub->add_flag("-a", s.a, "move the rotation about x (degrees)");
+    sub->add_flag("-b", s.b, "move the rotation about y (degrees)");
+    sub->add_flag("-g", s.g, "move the rotation about z (degrees)");
+    sub->add_option("--start", options->start, "value of the first frame")->capture_default_str();
+    sub->add_option("--step", options->step, "increase from one frame to the next")->capture_default_str();
+    sub->add_option("--frames", s.frames, "number of lines, 0 to 100")->check(CLI::Range(0, 100))->capture_default_str();
+    sub->add_flag("--no-return", options->noReturn, "no return frame after each frame");
+    sub->add_option("--decimal-separator", options->separator, "decimal point of the printed numbers, '.' or ','")
+        ->check(CLI::IsMember({".", ","}))
+        ->capture_default_str();
+
+    const auto run = [options]() -> int {
+        MovementSettings settings = options->settings;
+        settings.returnFrame = !options->noReturn;
+        try {
+            // The step is read first, so a bad step is the one reported when both are bad.
+            settings.step = ParseValue(options->step);
+            settings.start = ParseValue(options->start);
+        } catch (const UserError& e) {
+            std::cerr << "tavrik-cli: " << e.what() << '\n';
+            return exitUsage;
+        }
+        for (const std::string& line : GenerateEgoLines(settings, options->separator.front()))
+            std::cout << line << '\n';
+        return exitOk;
+    };
+    return {sub, run};
 }
+
 } // namespace tavrik::cli

@@ -4,15 +4,9 @@
 # subsystem folder, reachable as tavrik::NAME.
 function(tavrik_add_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
-  if(ARG_SOURCES)
-    add_library(tavrik_${name} STATIC ${ARG_SOURCES})
-    target_include_directories(tavrik_${name} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(tavrik_${name} PUBLIC ${ARG_LINKS})
-  else() # TEMPORARY while a folder has no sources yet
-    add_library(tavrik_${name} INTERFACE)
-    target_include_directories(tavrik_${name} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(tavrik_${name} INTERFACE ${ARG_LINKS})
-  endif()
+  add_library(tavrik_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(tavrik_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(tavrik_${name} PUBLIC ${ARG_LINKS})
   add_library(tavrik::${name} ALIAS tavrik_${name})
 endfunction()
 

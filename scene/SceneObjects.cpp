@@ -1,0 +1,258 @@
+#include "scene/SceneObjects.h"
+
+#include "scene/GaussianElimination.h"
+#include "scene/Matrix.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <random>
+
+namespace tavrik {
+
+namespace {
+
+// Binds `texture` for modulation with the lit colour, or switches texturing
+// off for an untextured object.
+void SetUpTexture(std::uint32_t texture)
+{
+    if (texture != 0) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    } else {
+        glDisable(GL_TEXTURE_2D);
+    }
+}
+
+// Turns about z first, then y, then x (the calls compose in reverse).
+void Rotate(const Vec3& degrees)
+{
+    glRotated(degrees[0], 1, 0, 0);
+    glRotated(degrees[1], 0, 1, 0);
+    glRotated(degrees[2], 0, 0, 1);
+}
+
+GLUquadric* NewTexturedQuadric()
+{
+    GLUquadric* quadric = gluNewQuadric();
+    gluQuadricTexture(quadric, GL_TRUE);
+    gluQuadricDrawStyle(quadric, GLU_FILL);
+    return quadric;
+}
+
+bool AllFinite(const Vec3& v)
+{
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+// v = v / |v|; false (v unusable) when v is zero or not finite. Dividing by
+// the largest component first keeps the squares from overflowing.
+bool Normalise(Vec3& v)
+{
+    const double largest = std::max({std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
+    if (!AllFinite(v) || largest == 0)
+        return false;
+    for (double& c : v)
+        c /= largest;
+    const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    for (double& c : v)
+        c /= length;
+    return true;
+}
+
+// The normal for three points whose plane has no solution m . P = -1: the
+// cross product (P2 - P1) x (P3 - P1), turned toward the origin unless the
+// plane passes through it, else (0, 0, 1). The edges are normalised first so
+// that tiny or huge coordinates neither underflow nor overflow.
+Vec3 FallbackNormal(const Vec3& p1, const Vec3& p2, const Vec3& p3)
+{
+    Vec3 u{p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
+    Vec3 w{p3[0] - p1[0], p3[1] - p1[1], p3[2] - p1[2]};
+    if (!Normalise(u) || !Normalise(w))
+        return {0, 0, 1};
+    Vec3 n{u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+    if (!Normalise(n))
+        return {0, 0, 1};
+    if (n[0] * p1[0] + n[1] * p1[1] + n[2] * p1[2] > 0)
+        n = {-n[0], -n[1], -n[2]};
+    return n;
+}
+
+Vec3 NormalOf(const Vec3& p1, const Vec3& p2, const Vec3& p3)
+{
+    Vec3 n;
+    Obiekt::NormalFromPoints(p1[0], p2[0], p3[0], p1[1], p2[1], p3[1], p1[2], p2[2], p3[2], n[0], n[1], n[2]);
+    return n;
+}
+
+// Sends a quad's normal and its corners with the texture stretched over it:
+// P1 (0, 0), P2 (1, 0), P3 (1, 1), P4 (0, 1). Inside glBegin(GL_QUADS).
+void EmitTexturedQuad(const Quad& corners)
+{
+    static constexpr float texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    const Vec3 n = NormalOf(corners[0], corners[1], corners[2]);
+    glNormal3d(n[0], n[1], n[2]);
+    for (int k = 0; k < 4; ++k) {
+        glTexCoord2f(texCoords[k][0], texCoords[k][1]);
+        glVertex3f(static_cast<float>(corners[k][0]), static_cast<float>(corners[k][1]),
+                   static_cast<float>(corners[k][2]));
+    }
+}
+
+std::mt19937& PlaneColourGenerator()
+{
+    static std::mt19937 generator(1);
+    return generator;
+}
+
+} // namespace
+
+void Obiekt::Draw() {}
+
+void Obiekt::NormalFromPoints(double x1, double x2, double x3, double y1, double y2, double y3, double z1,
+                              double z2, double z3, double& nx, double& ny, double& nz)
+{
+    Matrix A(3, 3);
+    const double rows[3][3] = {{x1, y1, z1}, {x2, y2, z2}, {x3, y3, z3}};
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 3; ++j)
+            A(k + 1, j + 1) = rows[k][j];
+    Matrix b(3, 1);
+    b.fill(-1);
+    Matrix m(3, 1);
+
+    // n = m / |m|. A singular system (points on a line or on a plane through
+    // the origin) leaves m at zero; an ill-conditioned one may overflow.
+    Vec3 n{0, 0, 0};
+    if (GaussianElimination(A, b, m) != 0)
+        n = {m(1, 1), m(2, 1), m(3, 1)};
+    if (!Normalise(n))
+        n = FallbackNormal({x1, y1, z1}, {x2, y2, z2}, {x3, y3, z3});
+    nx = n[0];
+    ny = n[1];
+    nz = n[2];
+}
+
+void Kula::Draw()
+{
+    SetUpTexture(texture);
+    GLUquadric* quadric = NewTexturedQuadric();
+    glColor3d(colour[0], colour[1], colour[2]);
+    glTranslated(position[0], position[1], position[2]);
+    gluSphere(quadric, radius, 32, 32);
+    gluDeleteQuadric(quadric);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Prostopadloscian::Draw()
+{
+    SetUpTexture(texture);
+    glColor3d(colour[0], colour[1], colour[2]);
+    glTranslated(position[0], position[1], position[2]);
+    Rotate(rotation);
+    DrawBox(halfSize[0], halfSize[1], halfSize[2]);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Prostopadloscian::DrawBox(double a, double b, double c)
+{
+    glBegin(GL_QUADS);
+    for (const BoxFace& face : faces) {
+        glNormal3f(face.normal[0], face.normal[1], face.normal[2]);
+        for (const BoxCorner& corner : face.corners) {
+            glTexCoord2f(corner.s, corner.t);
+            glVertex3f(static_cast<float>(corner.x * a), static_cast<float>(corner.y * b),
+                       static_cast<float>(corner.z * c));
+        }
+    }
+    glEnd();
+}
+
+void Cylinder::Draw()
+{
+    SetUpTexture(texture);
+    GLUquadric* quadric = NewTexturedQuadric();
+    glColor3d(colour[0], colour[1], colour[2]);
+    glPushMatrix();
+    glTranslated(position[0], position[1], position[2]);
+    Rotate(rotation);
+    gluCylinder(quadric, baseRadius, topRadius, height, 32, 32);
+    if (baseRadius > 0)
+        gluDisk(quadric, 0, baseRadius, 32, 32);
+    if (topRadius > 0 && height > 0) {
+        glTranslated(0, 0, height);
+        gluDisk(quadric, 0, topRadius, 32, 32);
+    }
+    glPopMatrix();
+    gluDeleteQuadric(quadric);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void Czworobok::Draw()
+{
+    SetUpTexture(texture);
+    glColor3f(static_cast<float>(colour[0]), static_cast<float>(colour[1]), static_cast<float>(colour[2]));
+    glBegin(GL_QUADS);
+    EmitTexturedQuad(vertices);
+    glEnd();
+}
+
+Plane::Plane(double a, double b, double c, double px, double py, double pz)
+    : Obiekt(kindPlane), normal{a, b, c}, offset(-(a * px + b * py + c * pz)), point{px, py, pz}
+{
+}
+
+int Plane::SolvedAxis() const
+{
+    if (normal[0] != 0)
+        return 0;
+    if (normal[1] == 0 && normal[2] == 0)
+        return -1;
+    return std::fabs(normal[1]) >= std::fabs(normal[2]) ? 1 : 2;
+}
+
+Quad Plane::StripCorners(int i) const
+{
+    const int solved = SolvedAxis();
+    assert(solved >= 0);
+    // The free coordinates in x, y, z order: the first runs along the strips,
+    // the second from top to bottom.
+    const int along = solved == 0 ? 1 : 0;
+    const int across = solved == 2 ? 1 : 2;
+    const auto corner = [&](double u, double v) {
+        Vec3 p;
+        p[along] = u;
+        p[across] = v;
+        p[solved] = (-offset - normal[along] * u - normal[across] * v) / normal[solved];
+        return p;
+    };
+    return {corner(i, stripTop), corner(i + 1, stripTop), corner(i + 1, stripBottom), corner(i, stripBottom)};
+}
+
+void Plane::Draw()
+{
+    if (SolvedAxis() < 0)
+        return;
+    SetUpTexture(texture);
+    glColor4f(static_cast<float>(NextPlaneRed()), 0.99f, 0.1f, 0.4f);
+    glBegin(GL_QUADS);
+    for (int i = firstStrip; i < firstStrip + stripCount; ++i)
+        EmitTexturedQuad(StripCorners(i));
+    glEnd();
+}
+
+void SeedPlaneColours(std::uint32_t seed)
+{
+    PlaneColourGenerator().seed(seed);
+}
+
+double NextPlaneRed()
+{
+    return static_cast<double>(PlaneColourGenerator()() % 99) * 0.01;
+}
+
+} // namespace tavrik

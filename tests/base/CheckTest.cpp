@@ -1,0 +1,26 @@
+#include "base/Check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tavrik {
+namespace {
+
+int checkLine = 0;
+
+// The line number is taken on the line of the check itself.
+void RequireEven(int n)
+{
+    checkLine = __LINE__; TAVRIK_CHECK(n % 2 == 0);
+}
+
+TEST(CheckDeathTest, AFailedCheckNamesTheExpressionTheSourceFileAndTheLine)
+{
+    RequireEven(4); // passes, and records the line
+    EXPECT_DEATH(RequireEven(3), "^Assertion failed: n % 2 == 0, file CheckTest\\.cpp, line " +
+                                     std::to_string(checkLine) + "\n");
+}
+
+} // namespace
+} // namespace tavrik

@@ -1,0 +1,78 @@
+#include "tests/cli/CliRunner.h"
+#include "tests/ScratchFolder.h"
+
+#include "base/FileIo.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+namespace tavrik {
+namespace {
+
+TEST(CheckCommand, TheDefaultSceneHasNineObjectsAndFiveFrames)
+{
+    const auto result = test::RunCli("check --default");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "objects: 9\nframes: 5\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CheckCommand, TheBundledSceneFileChecksClean)
+{
+    const auto result = test::RunCli("check '" TAVRIK_ASSET_DIR "/scenes/default.scene'");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "objects: 9\nframes: 5\n");
+}
+
+TEST(CheckCommand, ConvertErrorsAndWarningsNameTheirLinesAndErrorsFailTheCheck)
+{
+    const auto folder = test::ScratchFolder();
+    WriteWholeFile((folder / "scene.txt").string(),
+                   std::string_view("//scene\r\nSPHERE; 1; texture: 11; 1;1;1; 0;0;0; 0;0;0; 1\r\n\r\n"
+                                    "QUAD; 2; 0; 1E3\nEGO; 0;0;0.1;0;0;0\n"));
+    const auto result = test::RunCli("check scene.txt", folder);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "objects: 2\nframes: 1\n");
+    EXPECT_EQ(result.err,
+              "line 2: warning: texture number 11 is beyond the texture list (11 textures); the object is untextured\n"
+              "line 4: Convert error: ' 1 3' is not a valid floating point value\n");
+}
+
+TEST(CheckCommand, WarningsAloneDoNotFailTheCheck)
+{
+    const auto folder = test::ScratchFolder();
+    WriteWholeFile((folder / "scene.txt").string(), std::string_view("CUBOID; 1; 12\n"));
+    const auto result = test::RunCli("check scene.txt", folder);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "objects: 1\nframes: 0\n");
+}
+
+TEST(CheckCommand, AnUnreadableOrOversizedFileIsAUsageError)
+{
+    const auto folder = test::ScratchFolder();
+    const auto missing = test::RunCli("check missing.txt", folder);
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "tavrik-cli: Cannot open file missing.txt\n");
+    EXPECT_EQ(missing.out, "");
+
+    WriteWholeFile((folder / "big.txt").string(), std::string((16u << 20) + 1, '\n'));
+    const auto big = test::RunCli("check big.txt", folder);
+    EXPECT_EQ(big.exitCode, 2);
+    EXPECT_EQ(big.err, "tavrik-cli: Text exceeds memo capacity\n");
+    std::filesystem::remove(folder / "big.txt");
+}
+
+TEST(CheckCommand, NeedsExactlyOneOfAFileAndDefault)
+{
+    const auto folder = test::ScratchFolder();
+    EXPECT_EQ(test::RunCli("check", folder).exitCode, 2);
+    EXPECT_EQ(test::RunCli("check scene.txt --default", folder).exitCode, 2);
+    const auto help = test::RunCli("check --help", folder);
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--default"), std::string::npos);
+}
+
+} // namespace
+} // namespace tavrik
