@@ -9,14 +9,23 @@
 
 namespace tavrik {
 
-// A device-independent bitmap as it stands in a BMP file: the 40-byte
-// BITMAPINFOHEADER exactly as stored (little-endian), the colour table that
-// follows it (4 bytes per entry, may be empty) and the pixel bits (rows
-// bottom-up unless the header's height is negative, each padded to 4 bytes).
-// The AVI writer stores frames in this form without converting them.
+// A device-independent bitmap as it stands in a BMP file: a 40-byte
+// BITMAPINFOHEADER (little-endian), the colour table that follows it and the
+// pixel bits (rows bottom-up unless the header's height is negative, each
+// padded to 4 bytes). Together they form a BITMAPINFO plus bits, so the AVI
+// writer stores frames in this form without converting them.
+//
+// A file with a larger header (52, 56, 108 or 124 bytes) keeps only its first
+// 40 bytes, with biSize rewritten to 40; the colour masks such a header holds
+// for BI_BITFIELDS move to the start of `colourTable`, where a 40-byte header
+// expects them. biSizeImage is always the true size of `bits` (files often
+// store 0 or a wrong value there); every other field is as in the file.
 struct Dib {
     std::vector<std::uint8_t> header;      // exactly 40 bytes
-    std::vector<std::uint8_t> colourTable; // 4 * colours-used bytes
+    // BI_BITFIELDS: the red, green and blue masks (12 bytes) first. Then
+    // 4 bytes (blue, green, red, 0) per colour: biClrUsed entries, or
+    // 2^bitCount when biClrUsed is 0 and bitCount is 8 or less.
+    std::vector<std::uint8_t> colourTable;
     std::vector<std::uint8_t> bits;        // image-size bytes
 
     std::int32_t width() const;
@@ -27,18 +36,24 @@ struct Dib {
 };
 
 // Parses a whole BMP file image. Accepts uncompressed (BI_RGB) bitmaps of
-// 1, 4, 8, 24 and 32 bits per pixel and BI_BITFIELDS bitmaps of 16 and 32
-// bits, bottom-up or top-down, with an info header of 40 bytes or more.
-// Throws UserError naming `name` for anything else or for a malformed file
-// (truncated data, lying header, absurd size); never reads out of bounds.
+// 1, 4, 8, 16 (5-5-5), 24 and 32 bits per pixel (the fourth byte of a 32-bit
+// pixel is ignored) and BI_BITFIELDS bitmaps of 16 and 32 bits, bottom-up or
+// top-down, with an info header of 40, 52, 56, 108 or 124 bytes; each side at
+// most 32768 pixels. Throws UserError "Invalid bitmap <name>: <reason>" for
+// anything else or for a malformed file (truncated data, lying header, absurd
+// size); never reads out of bounds. The pixel data must be complete: its size
+// is computed from width, height and bit count, never taken from the header.
 Dib DecodeDib(std::span<const std::uint8_t> file, const std::string& name);
 
-// Converts a decoded bitmap into an RGB image, top row first.
+// Converts a bitmap as DecodeDib or ImageToDib24 produce it into an RGB
+// image, top row first. Palette indices past the end of the colour table read
+// as black; bitfields channels are scaled to 0..255 with rounding.
 RgbImage DibToImage(const Dib& dib);
 
 // The 24-bit BMP file image of `image`: a 14-byte file header, a 40-byte
 // info header (BI_RGB, bottom-up rows, 2835 pixels per metre), no colour
-// table, rows of blue, green, red bytes padded to 4 bytes.
+// table, rows of blue, green, red bytes padded to 4 bytes. `image` must not
+// be empty.
 std::vector<std::uint8_t> EncodeBmp24(const RgbImage& image);
 
 // The DIB of `image` as EncodeBmp24 lays it out (the file minus its 14-byte
@@ -46,7 +61,8 @@ std::vector<std::uint8_t> EncodeBmp24(const RgbImage& image);
 Dib ImageToDib24(const RgbImage& image);
 
 // Reads and decodes a BMP file. Throws UserError "Cannot open file %s" when
-// the file cannot be read, or the decoder's message when it is malformed.
+// the file cannot be read, or the decoder's message (naming `path`) when it
+// is malformed or larger than 1 GiB.
 Dib ReadDibFile(const std::string& path);
 RgbImage ReadBmpFile(const std::string& path);
 

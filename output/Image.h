@@ -22,11 +22,17 @@ public:
         : width_(width), height_(height)
     {
         assert(width >= 0 && height >= 0);
-        pixels_.resize(static_cast<std::size_t>(width) * height * 3);
-        for (std::size_t i = 0; i < pixels_.size(); i += 3) {
-            pixels_[i] = fill.red;
-            pixels_[i + 1] = fill.green;
-            pixels_[i + 2] = fill.blue;
+        const std::size_t size = static_cast<std::size_t>(width) * height * 3;
+        if (fill.red == fill.green && fill.green == fill.blue) {
+            pixels_.assign(size, fill.red);
+            return;
+        }
+        pixels_.resize(size);
+        std::uint8_t* p = pixels_.data();
+        for (std::size_t i = 0; i < size; i += 3) {
+            p[i] = fill.red;
+            p[i + 1] = fill.green;
+            p[i + 2] = fill.blue;
         }
     }
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace tavrik {
+
+// The folder of one run: `outputFolder`, a "/" unless that text is empty or
+// already ends in one, the sequence number in decimal, and a closing "/".
+// An empty folder gives a path relative to the working directory ("3/").
+std::string sequenceFolder(const std::string& outputFolder, int sequenceNumber);
+
+// The frame number text of file names: the 0-based frame index in decimal,
+// padded with leading zeros to four digits. Indexes from 10000 on keep all
+// their digits, so no frame's files overwrite another frame's.
+std::string frameTag(int frameIndex);
+
+// The full paths of the five files of one frame and camera. Both cameras'
+// files share one folder without colliding.
+struct FrameFiles {
+    std::string colour;          // "left_" / "right_" + tag + ".bmp"
+    std::string fineDisparity;   // "ldisp_" / "disp_" + tag + ".bmp"
+    std::string wholeDisparity;  // "ldisp_p_" / "disp_p_" + tag + ".bmp"
+    std::string disparityText;   // "lbindisp_" / "bindisp_" + tag + ".dat"
+    std::string segmentation;    // "seg_l_" / "seg_r_" + tag + ".bmp"
+};
+
+// `sequenceFolder` is the result of the function of that name (ending in "/").
+FrameFiles FrameFileNames(const std::string& sequenceFolder, int frameIndex, bool rightCamera);
+
+} // namespace tavrik

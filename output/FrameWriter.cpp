@@ -1,0 +1,48 @@
+#include "output/FrameWriter.h"
+
+#include "output/Bmp.h"
+#include "output/Disparity.h"
+#include "output/FrameFiles.h"
+
+#include <cassert>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace tavrik {
+
+RgbImage ImageFromBottomUpRows(const std::uint8_t* rgb, int width, int height)
+{
+    RgbImage image(width, height);
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    std::uint8_t* pixels = image.bytes().data();
+    for (int j = 0; j < height; ++j)
+        std::memcpy(pixels + static_cast<std::size_t>(height - 1 - j) * rowBytes,
+                    rgb + static_cast<std::size_t>(j) * rowBytes, rowBytes);
+    return image;
+}
+
+std::string WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings,
+                              int frameIndex)
+{
+    const std::size_t pixelCount = static_cast<std::size_t>(frame.width) * frame.height;
+    assert(frame.colour.size() == pixelCount * 3);
+    assert(frame.depth.size() == pixelCount);
+
+    const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
+    // Only the last level is created; an existing folder or a missing parent
+    // is not reported here, the first file that cannot be written is.
+    std::error_code ignored;
+    std::filesystem::create_directory(folder, ignored);
+    const FrameFiles files = FrameFileNames(folder, frameIndex, settings.rightCamera);
+
+    WriteBmpFile(files.colour, ImageFromBottomUpRows(frame.colour.data(), frame.width, frame.height));
+    const DisparityOutputs disparity =
+        ConvertDepth(frame.depth, frame.width, frame.height, settings.baseline, settings.focalLength);
+    WriteBmpFile(files.fineDisparity, disparity.fine);
+    WriteBmpFile(files.wholeDisparity, disparity.whole);
+    WriteDisparityText(files.disparityText, disparity.values, frame.width, frame.height);
+    return files.segmentation;
+}
+
+} // namespace tavrik

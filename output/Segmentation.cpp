@@ -1,0 +1,105 @@
+#include "output/Segmentation.h"
+
+#include "output/Bmp.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace tavrik {
+
+namespace {
+
+constexpr std::uint8_t Level(int value)
+{
+    return static_cast<std::uint8_t>(std::clamp(value, 0, 255));
+}
+
+constexpr std::array<Rgb, 256> MakePalette()
+{
+    std::array<Rgb, 256> palette{};
+    for (int i = 0; i < 256; ++i) {
+        if (i < 32)
+            palette[i] = {0, 0, Level(131 + 4 * i)};
+        else if (i < 96)
+            palette[i] = {0, Level(4 * i - 125), 255};
+        else if (i < 160)
+            palette[i] = {Level(4 * i - 381), 255, Level(635 - 4 * i)};
+        else if (i < 224)
+            palette[i] = {255, Level(891 - 4 * i), 0};
+        else
+            palette[i] = {Level(1147 - 4 * i), 0, 0};
+    }
+    return palette;
+}
+
+} // namespace
+
+const std::array<Rgb, 256>& segmentationPalette()
+{
+    static constexpr std::array<Rgb, 256> palette = MakePalette();
+    return palette;
+}
+
+Rgb LabelColour(int id, bool palette)
+{
+    assert(id >= 0 && id <= 255);
+    if (palette)
+        return segmentationPalette()[static_cast<std::size_t>(id)];
+    const auto grey = static_cast<std::uint8_t>(id);
+    return {grey, grey, grey};
+}
+
+std::array<int, 256> CountIds(std::span<const int> objectIds)
+{
+    std::array<int, 256> counts{};
+    for (const int id : objectIds)
+        if (id >= 0 && id <= 255)
+            ++counts[static_cast<std::size_t>(id)];
+    return counts;
+}
+
+void MarkChangedDepth(RgbImage& map, std::span<const float> reference,
+                      std::span<const float> pass, Rgb colour)
+{
+    const std::size_t width = static_cast<std::size_t>(map.width());
+    const int height = map.height();
+    assert(reference.size() == width * static_cast<std::size_t>(height));
+    assert(pass.size() == reference.size());
+
+    std::uint8_t* pixels = map.bytes().data();
+    for (int j = 0; j < height; ++j) {
+        const std::size_t windowRow = static_cast<std::size_t>(j) * width;
+        std::uint8_t* imageRow = pixels + static_cast<std::size_t>(height - 1 - j) * width * 3;
+        for (std::size_t x = 0; x < width; ++x) {
+            if (reference[windowRow + x] != pass[windowRow + x]) {
+                imageRow[3 * x] = colour.red;
+                imageRow[3 * x + 1] = colour.green;
+                imageRow[3 * x + 2] = colour.blue;
+            }
+        }
+    }
+}
+
+RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, bool palette,
+                         std::span<const float> referenceDepth, const DepthWithoutId& depthWithout)
+{
+    RgbImage map(width, height, Rgb{255, 255, 255});
+    const std::array<int, 256> counts = CountIds(objectIds);
+    for (int id = 0; id < 256; ++id) {
+        if (counts[static_cast<std::size_t>(id)] == 0)
+            continue;
+        const std::vector<float> pass = depthWithout(id);
+        MarkChangedDepth(map, referenceDepth, pass, LabelColour(id, palette));
+    }
+    return map;
+}
+
+void ComposeSegmentationMap(const std::string& path, int width, int height,
+                            std::span<const int> objectIds, bool palette,
+                            std::span<const float> referenceDepth,
+                            const DepthWithoutId& depthWithout)
+{
+    WriteBmpFile(path, SegmentationMap(width, height, objectIds, palette, referenceDepth, depthWithout));
+}
+
+} // namespace tavrik

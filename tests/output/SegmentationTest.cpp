@@ -1,0 +1,137 @@
+#include "output/Segmentation.h"
+
+#include "tests/ScratchFolder.h"
+#include "output/Bmp.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrik {
+namespace {
+
+const Rgb white{255, 255, 255};
+
+class PaletteEntryTest : public ::testing::TestWithParam<std::tuple<int, Rgb>> {};
+
+TEST_P(PaletteEntryTest, TellingEntries)
+{
+    const auto& [index, colour] = GetParam();
+    EXPECT_EQ(LabelColour(index, true), colour);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ramp, PaletteEntryTest,
+                         ::testing::Values(std::tuple{0, Rgb{0, 0, 131}}, std::tuple{31, Rgb{0, 0, 255}},
+                                           std::tuple{32, Rgb{0, 3, 255}}, std::tuple{95, Rgb{0, 255, 255}},
+                                           std::tuple{96, Rgb{3, 255, 251}}, std::tuple{127, Rgb{127, 255, 127}},
+                                           std::tuple{159, Rgb{255, 255, 0}}, std::tuple{160, Rgb{255, 251, 0}},
+                                           std::tuple{223, Rgb{255, 0, 0}}, std::tuple{224, Rgb{251, 0, 0}},
+                                           std::tuple{255, Rgb{127, 0, 0}}));
+
+TEST(PaletteTest, NoEntryIsWhite)
+{
+    const auto& palette = segmentationPalette();
+    EXPECT_EQ(std::find(palette.begin(), palette.end(), white), palette.end());
+}
+
+TEST(MarkChangedDepthTest, MarksExactChangesMirrored)
+{
+    const std::vector<float> reference = {0.5f, 0.5f, 0.5f, 0.25f, 1.0f, 1.0f}; // bottom row first
+    std::vector<float> pass = reference;
+    pass[2] = std::nextafter(0.5f, 1.0f); // one unit in the last place is a change
+    pass[3] = 1.0f;
+    RgbImage map(3, 2, white);
+    map.set(0, 1, {9, 9, 9});
+    MarkChangedDepth(map, reference, pass, {1, 2, 3});
+
+    RgbImage expected(3, 2, white);
+    expected.set(0, 1, {9, 9, 9}); // unchanged depth keeps its colour
+    expected.set(2, 1, {1, 2, 3});
+    expected.set(0, 0, {1, 2, 3});
+    EXPECT_EQ(map, expected);
+}
+
+// Hand-made objects for a fake renderer: each covers some pixels of a 3 × 2
+// frame at a depth (bottom window row first, 1 = not drawn there); the
+// renderer keeps the nearest depth per pixel, as the depth test does.
+struct Layer {
+    int id;
+    std::vector<float> depth;
+};
+
+std::vector<float> Render(const std::vector<Layer>& layers, int omitId)
+{
+    std::vector<float> depth(6, 1.0f);
+    for (const Layer& layer : layers)
+        if (layer.id != omitId)
+            std::transform(depth.begin(), depth.end(), layer.depth.begin(), depth.begin(),
+                           [](float a, float b) { return std::min(a, b); });
+    return depth;
+}
+
+class SegmentationMapTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SegmentationMapTest, LabelsTheFrontmostObject)
+{
+    const bool palette = GetParam();
+    const std::vector<Layer> layers = {
+        {3, {0.4f, 0.4f, 1.0f, 1.0f, 1.0f, 1.0f}},   // in front of 7
+        {7, {0.6f, 0.6f, 1.0f, 1.0f, 1.0f, 1.0f}},   // hidden everywhere
+        {5, {1.0f, 1.0f, 1.0f, 0.5f, 1.0f, 0.7f}},   // ties with 0, hidden by 256
+        {0, {1.0f, 1.0f, 1.0f, 0.5f, 0.5f, 1.0f}},
+        {256, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 0.3f}}, // never labelled
+        {-2, {1.0f, 1.0f, 0.9f, 1.0f, 1.0f, 1.0f}},  // never labelled
+        {3, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f}},   // a second object of id 3, out of view
+    };
+    std::vector<int> ids, passes;
+    for (const Layer& layer : layers)
+        ids.push_back(layer.id);
+    const DepthWithoutId depthWithout = [&](int omitId) {
+        passes.push_back(omitId);
+        return Render(layers, omitId);
+    };
+    const RgbImage map = SegmentationMap(3, 2, ids, palette, Render(layers, -1), depthWithout);
+
+    const Rgb zero = palette ? Rgb{0, 0, 131} : Rgb{0, 0, 0};
+    const Rgb three = palette ? Rgb{0, 0, 143} : Rgb{3, 3, 3};
+    RgbImage expected(3, 2, white);
+    expected.set(1, 0, zero); // (0, 0) is a tie of 0 and 5, (2, 0) shows 256
+    expected.set(0, 1, three);
+    expected.set(1, 1, three); // (2, 1) shows -2
+    EXPECT_EQ(map, expected);
+    EXPECT_EQ(passes, (std::vector<int>{0, 3, 5, 7}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Colours, SegmentationMapTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Palette" : "Grey"; });
+
+TEST(SegmentationMapTest, LaterIdWinsAPixelChangedTwice)
+{
+    const std::vector<float> reference(6, 0.5f);
+    const DepthWithoutId depthWithout = [&](int) {
+        std::vector<float> depth = reference;
+        depth[0] = 1.0f;
+        return depth;
+    };
+    const int ids[] = {20, 10};
+    const RgbImage map = SegmentationMap(3, 2, ids, false, reference, depthWithout);
+    EXPECT_EQ(map.at(0, 1), (Rgb{20, 20, 20}));
+    EXPECT_EQ(map.at(1, 1), white);
+}
+
+TEST(ComposeSegmentationMapTest, WritesTheMapAsBmp)
+{
+    const std::string path = (test::ScratchFolder("ComposeSegmentationMap") / "seg_l_0000.bmp").string();
+    const std::vector<float> reference = {0.5f, 1.0f, 1.0f, 1.0f, 1.0f, 0.5f};
+    const DepthWithoutId depthWithout = [](int) { return std::vector<float>(6, 1.0f); };
+    const int ids[] = {96};
+    ComposeSegmentationMap(path, 3, 2, ids, true, reference, depthWithout);
+    RgbImage expected(3, 2, white);
+    expected.set(0, 1, {3, 255, 251});
+    expected.set(2, 0, {3, 255, 251});
+    EXPECT_EQ(ReadBmpFile(path), expected);
+}
+
+} // namespace
+} // namespace tavrik
