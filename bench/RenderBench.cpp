@@ -1,0 +1,140 @@
+// Frames per second of full writing runs (every file of every frame written)
+// of the default scene, the time of each step of a frame, and peak memory.
+//
+//   tavrik-bench [--frames N] [--out DIR]
+
+#include "output/Bmp.h"
+#include "output/Disparity.h"
+#include "output/FrameWriter.h"
+#include "render/Viewer.h"
+#include "scene/DefaultScene.h"
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class ImmediateTimer : public tavrik::FrameTimer {
+public:
+    void Start(int) override { running = true; }
+    void Stop() override { running = false; }
+    bool running = false;
+};
+
+double Seconds(Clock::time_point since)
+{
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// Mean milliseconds of `repeats` calls of `step`.
+double TimeStep(int repeats, const std::function<void()>& step)
+{
+    const auto start = Clock::now();
+    for (int i = 0; i < repeats; ++i)
+        step();
+    return Seconds(start) * 1000.0 / repeats;
+}
+
+std::vector<std::string> BenchScene(int frames)
+{
+    // The default scene's objects, with a gentle forward drift per frame.
+    std::vector<std::string> lines;
+    for (const std::string& line : tavrik::DefaultSceneLines())
+        if (line.rfind("EGO", 0) != 0)
+            lines.push_back(line);
+    for (int i = 0; i < frames; ++i)
+        lines.push_back(i % 2 ? "EGO; 0; 0; 0.05; 0.1; 0.5; 0" : "EGO; 0; 0; 0.05; -0.1; -0.5; 0");
+    return lines;
+}
+
+void Measure(int width, int height, int frames, const std::string& outputFolder)
+{
+    tavrik::GenerationSettings settings;
+    settings.viewWidth = width;
+    settings.viewHeight = height;
+    settings.outputFolder = outputFolder;
+    settings.texturesFolder = std::string(TAVRIK_ASSET_DIR) + "/textures";
+    ImmediateTimer timer;
+    tavrik::ViewerEvents events;
+    tavrik::Viewer viewer(settings, timer, events);
+    viewer.CreateRenderContext();
+    const auto scene = BenchScene(frames);
+
+    const auto start = Clock::now();
+    viewer.StartSequence(scene);
+    while (timer.running)
+        viewer.FrameTick();
+    const double seconds = Seconds(start);
+    std::printf("%4d x %-4d  %3d frames written in %6.2f s: %6.1f frames/s  (%s)\n", width, height, frames,
+                seconds, frames / seconds, viewer.contextDescription().c_str());
+
+    // Where a frame's time goes.
+    constexpr int repeats = 10;
+    viewer.PrepareSequence(scene);
+    const double render = TimeStep(repeats, [&] { viewer.RenderView(false); });
+    const double depthPass = TimeStep(repeats, [&] { viewer.RenderDepthPass(254); viewer.ReadDepth(); });
+    std::vector<float> depth;
+    const double readDepth = TimeStep(repeats, [&] { depth = viewer.ReadDepth(); });
+    std::vector<std::uint8_t> colour;
+    const double readColour = TimeStep(repeats, [&] { colour = viewer.ReadColour(); });
+    tavrik::DisparityOutputs disparity;
+    const double convert = TimeStep(repeats, [&] {
+        disparity = tavrik::ConvertDepth(depth, width, height, settings.baseline, settings.focalLength);
+    });
+    std::string text;
+    const double format = TimeStep(repeats, [&] {
+        text = tavrik::FormatDisparityText(disparity.values, width, height);
+    });
+    const tavrik::RgbImage image = tavrik::ImageFromBottomUpRows(colour.data(), width, height);
+    const std::string scratch = outputFolder + "/bench.bmp";
+    const double bmp = TimeStep(repeats, [&] { tavrik::WriteBmpFile(scratch, image); });
+    const std::string datPath = outputFolder + "/bench.dat";
+    const double dat = TimeStep(repeats, [&] {
+        tavrik::WriteDisparityText(datPath, disparity.values, width, height);
+    });
+    std::printf("    depth-only pass with read-back %.2f\n", depthPass);
+    std::printf("    per step, ms: render %.2f | read depth %.2f | read colour %.2f | depth to disparity %.2f | "
+                "format .dat %.2f | write .dat (with format) %.2f | write one BMP %.2f\n",
+                render, readDepth, readColour, convert, format, dat, bmp);
+    std::set<int> ids;
+    for (const auto& object : viewer.scene().objects)
+        if (object->id >= 0 && object->id <= 255)
+            ids.insert(object->id);
+    std::printf("    a writing frame draws %zu views (2, then one per object id) and writes 4 BMPs and 1 .dat\n",
+                2 + ids.size());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int frames = 30;
+    std::string out = (std::filesystem::temp_directory_path() / "tavrik-bench").string();
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--frames") == 0)
+            frames = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--out") == 0)
+            out = argv[i + 1];
+    }
+    std::filesystem::create_directories(out);
+    try {
+        Measure(512, 384, frames, out);
+        Measure(1024, 768, frames, out);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tavrik-bench: %s\n", e.what());
+        return 1;
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("peak memory: %.1f MiB\n", usage.ru_maxrss / 1024.0);
+    return 0;
+}

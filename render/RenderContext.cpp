@@ -1,0 +1,225 @@
+#include "render/RenderContext.h"
+
+#include "base/UserError.h"
+
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <cassert>
+#include <cstdio>
+#include <string>
+
+namespace tavrik {
+
+struct RenderContext::Egl {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    EGLContext context = EGL_NO_CONTEXT;
+    GLuint framebuffer = 0;
+    GLuint colourBuffer = 0;
+    GLuint depthBuffer = 0;
+    std::string description;
+
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+};
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what)
+{
+    throw UserError("Cannot create the OpenGL context: " + what);
+}
+
+std::string EglErrorText()
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "EGL error 0x%04X", static_cast<unsigned>(eglGetError()));
+    return text;
+}
+
+template <typename F>
+F Load(const char* name)
+{
+    auto f = reinterpret_cast<F>(eglGetProcAddress(name));
+    if (!f)
+        Fail(std::string("the driver lacks ") + name);
+    return f;
+}
+
+bool Initialise(EGLDisplay display)
+{
+    EGLint major = 0, minor = 0;
+    return display != EGL_NO_DISPLAY && eglInitialize(display, &major, &minor) == EGL_TRUE;
+}
+
+// The first display that initialises: an EGL device (GPU or software),
+// then Mesa's surfaceless platform, then the default display.
+EGLDisplay OpenDisplay(std::string& kind)
+{
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
+    if (getPlatformDisplay && queryDevices) {
+        EGLDeviceEXT devices[16];
+        EGLint count = 0;
+        if (queryDevices(16, devices, &count) == EGL_TRUE) {
+            for (EGLint i = 0; i < count; ++i) {
+                EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
+                if (Initialise(display)) {
+                    kind = "EGL device";
+                    return display;
+                }
+            }
+        }
+    }
+    if (getPlatformDisplay) {
+        EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        if (Initialise(display)) {
+            kind = "surfaceless EGL";
+            return display;
+        }
+    }
+    EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
+    if (Initialise(display)) {
+        kind = "default EGL display";
+        return display;
+    }
+    Fail("no EGL display could be initialised (tried EGL devices, the surfaceless platform and the default display)");
+}
+
+} // namespace
+
+RenderContext::RenderContext(int width, int height)
+    : egl_(std::make_unique<Egl>()), width_(width), height_(height)
+{
+    if (width <= 0 || height <= 0)
+        Fail("the drawing area is empty");
+    std::string kind;
+    egl_->display = OpenDisplay(kind);
+    if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE)
+        Fail("desktop OpenGL is not available through EGL (" + EglErrorText() + ")");
+
+    // Every drawing goes to our own framebuffer object, so the context needs
+    // no surface and no config of its own where the display allows that.
+    const EGLint contextAttributes[] = {
+        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    egl_->context = eglCreateContext(egl_->display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
+    if (egl_->context == EGL_NO_CONTEXT) {
+        const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+        EGLConfig config = nullptr;
+        EGLint count = 0;
+        if (eglChooseConfig(egl_->display, configAttributes, &config, 1, &count) == EGL_TRUE && count > 0)
+            egl_->context = eglCreateContext(egl_->display, config, EGL_NO_CONTEXT, contextAttributes);
+    }
+    if (egl_->context == EGL_NO_CONTEXT)
+        Fail("eglCreateContext failed (" + EglErrorText() + ")");
+    MakeCurrent();
+
+    egl_->genFramebuffers = Load<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
+    egl_->deleteFramebuffers = Load<PFNGLDELETEFRAMEBUFFERSPROC>("glDeleteFramebuffers");
+    egl_->bindFramebuffer = Load<PFNGLBINDFRAMEBUFFERPROC>("glBindFramebuffer");
+    egl_->genRenderbuffers = Load<PFNGLGENRENDERBUFFERSPROC>("glGenRenderbuffers");
+    egl_->deleteRenderbuffers = Load<PFNGLDELETERENDERBUFFERSPROC>("glDeleteRenderbuffers");
+    egl_->bindRenderbuffer = Load<PFNGLBINDRENDERBUFFERPROC>("glBindRenderbuffer");
+    egl_->renderbufferStorage = Load<PFNGLRENDERBUFFERSTORAGEPROC>("glRenderbufferStorage");
+    egl_->framebufferRenderbuffer = Load<PFNGLFRAMEBUFFERRENDERBUFFERPROC>("glFramebufferRenderbuffer");
+    egl_->checkFramebufferStatus = Load<PFNGLCHECKFRAMEBUFFERSTATUSPROC>("glCheckFramebufferStatus");
+
+    egl_->genFramebuffers(1, &egl_->framebuffer);
+    egl_->bindFramebuffer(GL_FRAMEBUFFER, egl_->framebuffer);
+    egl_->genRenderbuffers(1, &egl_->colourBuffer);
+    egl_->bindRenderbuffer(GL_RENDERBUFFER, egl_->colourBuffer);
+    egl_->renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    egl_->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, egl_->colourBuffer);
+    egl_->genRenderbuffers(1, &egl_->depthBuffer);
+    egl_->bindRenderbuffer(GL_RENDERBUFFER, egl_->depthBuffer);
+    egl_->renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    egl_->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, egl_->depthBuffer);
+    if (egl_->checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        Fail("the off-screen framebuffer of " + std::to_string(width) + " x " + std::to_string(height)
+             + " is not complete");
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    // A window-bound context starts with the viewport on the whole client
+    // area; ours has no window, so it is set here once.
+    glViewport(0, 0, width, height);
+
+    egl_->description = std::string(reinterpret_cast<const char*>(glGetString(GL_VERSION))) + ", "
+        + reinterpret_cast<const char*>(glGetString(GL_RENDERER)) + ", " + kind;
+}
+
+RenderContext::~RenderContext()
+{
+    if (egl_->context != EGL_NO_CONTEXT) {
+        MakeCurrent();
+        if (egl_->framebuffer) {
+            egl_->bindFramebuffer(GL_FRAMEBUFFER, 0);
+            egl_->deleteFramebuffers(1, &egl_->framebuffer);
+            const GLuint buffers[] = {egl_->colourBuffer, egl_->depthBuffer};
+            egl_->deleteRenderbuffers(2, buffers);
+        }
+        eglMakeCurrent(egl_->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroyContext(egl_->display, egl_->context);
+    }
+    // The display stays initialised: EGL displays are shared by the whole
+    // process, and terminating one would pull it from under other contexts.
+}
+
+void RenderContext::MakeCurrent()
+{
+    if (eglMakeCurrent(egl_->display, EGL_NO_SURFACE, EGL_NO_SURFACE, egl_->context) != EGL_TRUE)
+        Fail("eglMakeCurrent failed (" + EglErrorText() + ")");
+}
+
+void RenderContext::Present()
+{
+    glFinish();
+}
+
+std::vector<std::uint8_t> RenderContext::ReadColour() const
+{
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width_) * height_ * 3);
+    // Rows of 3·W bytes need no padding whatever the width.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width_, height_, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return rgb;
+}
+
+std::vector<float> RenderContext::ReadDepth() const
+{
+    std::vector<float> depth;
+    ReadDepth(depth);
+    return depth;
+}
+
+void RenderContext::ReadDepth(std::vector<float>& into) const
+{
+    into.resize(static_cast<std::size_t>(width_) * height_);
+    glReadPixels(0, 0, width_, height_, GL_DEPTH_COMPONENT, GL_FLOAT, into.data());
+}
+
+void RenderContext::ReadDepth(int x, int y, int width, int height, std::vector<float>& into) const
+{
+    assert(into.size() == static_cast<std::size_t>(width_) * height_);
+    assert(x >= 0 && y >= 0 && x + width <= width_ && y + height <= height_);
+    glPixelStorei(GL_PACK_ROW_LENGTH, width_);
+    glReadPixels(x, y, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, into.data() + static_cast<std::size_t>(y) * width_ + x);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+}
+
+const std::string& RenderContext::description() const
+{
+    return egl_->description;
+}
+
+} // namespace tavrik

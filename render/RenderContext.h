@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tavrik {
+
+// The drawing surface: a desktop OpenGL context (compatibility profile, so
+// the fixed-function pipeline and GLU work) made through EGL without any
+// window system, rendering into an off-screen framebuffer of the drawing
+// area's size with 8-bit RGBA colour, a 24-bit depth and an 8-bit stencil
+// buffer. Displays are tried in this order: an EGL device, Mesa's
+// surfaceless platform, the default display; whichever answers first serves.
+// With no display and no GPU, Mesa's software rasteriser does the work.
+//
+// "Presenting" a frame means finishing it in the framebuffer: colour and
+// depth are read back from there. The context is current on the thread that
+// created it from construction on.
+class RenderContext {
+public:
+    // Throws UserError when no context can be made, naming what failed.
+    RenderContext(int width, int height);
+    ~RenderContext();
+    RenderContext(const RenderContext&) = delete;
+    RenderContext& operator=(const RenderContext&) = delete;
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+    void MakeCurrent();
+    // Waits until every command sent so far has reached the framebuffer.
+    void Present();
+
+    // width · height RGB triples, rows tightly packed, bottom row first.
+    std::vector<std::uint8_t> ReadColour() const;
+    // width · height depth values in [0, 1], bottom row first.
+    std::vector<float> ReadDepth() const;
+    void ReadDepth(std::vector<float>& into) const;
+    // Depth of the rectangle (x, y from the bottom left) into the same
+    // places of `into`, a whole-view buffer.
+    void ReadDepth(int x, int y, int width, int height, std::vector<float>& into) const;
+
+    // e.g. "4.5 (Compatibility Profile) Mesa 22.3.6, llvmpipe (…), EGL device"
+    const std::string& description() const;
+
+private:
+    struct Egl;
+    std::unique_ptr<Egl> egl_;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+} // namespace tavrik

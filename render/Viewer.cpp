@@ -1,0 +1,314 @@
+#include "render/Viewer.h"
+
+#include "base/NumberText.h"
+#include "output/Bmp.h"
+#include "output/FrameWriter.h"
+#include "output/Segmentation.h"
+#include "render/RenderState.h"
+#include "render/ScreenBounds.h"
+#include "scene/SceneText.h"
+
+#include <GL/gl.h>
+
+#include <cassert>
+#include <future>
+#include <map>
+
+namespace tavrik {
+
+Viewer::Viewer(const GenerationSettings& settings, FrameTimer& timer, ViewerEvents& events)
+    : settings_(settings), timer_(timer), events_(events)
+{
+}
+
+Viewer::~Viewer()
+{
+    if (context_) {
+        context_->MakeCurrent();
+        DeleteTextures(scene_.textures);
+    }
+}
+
+void Viewer::CreateRenderContext()
+{
+    ReleaseRenderContext();
+    context_ = std::make_unique<RenderContext>(settings_.viewWidth, settings_.viewHeight);
+    InitRenderState(settings_.antiAliasing);
+}
+
+void Viewer::ReleaseRenderContext()
+{
+    if (!context_)
+        return;
+    context_->MakeCurrent();
+    DeleteTextures(scene_.textures);
+    context_.reset();
+}
+
+int Viewer::width() const
+{
+    return context_ ? context_->width() : 0;
+}
+
+int Viewer::height() const
+{
+    return context_ ? context_->height() : 0;
+}
+
+const std::string& Viewer::contextDescription() const
+{
+    static const std::string none = "no context";
+    return context_ ? context_->description() : none;
+}
+
+void Viewer::InitRenderState(bool antiAliasing)
+{
+    frameIndex_ = -1;
+    camera_.Reset(ViewPerspective(width(), height(), activeFocalLength_), activeBaseline_, camera_.rightCamera());
+    SetFixedRenderState(antiAliasing);
+    LoadTextures(settings_.texturesFolder, scene_.textures);
+    glEnable(GL_TEXTURE_2D);
+}
+
+void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
+{
+    activeFocalLength_ = settings_.focalLength;
+    activeBaseline_ = settings_.baseline;
+    sceneReady_ = true;
+    if (!context_)
+        return;
+    context_->MakeCurrent();
+    InitRenderState(settings_.antiAliasing);
+    camera_.SetRightCamera(settings_.rightCamera);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    scene_.FreeScene();
+    SeedPlaneColours(settings_.planeColourSeed);
+    ParseSceneLines(sceneLines, scene_.textures, scene_, [this](std::size_t line, const ParseMessage& message) {
+        events_.SceneLineMessage(static_cast<int>(line), message);
+    });
+    events_.SceneCounted(scene_.objects.size(), scene_.egos.size());
+    RenderView(false);
+}
+
+void Viewer::StartSequence(const std::vector<std::string>& sceneLines)
+{
+    PrepareSequence(sceneLines);
+    events_.ProgressRange(static_cast<int>(scene_.egos.size()));
+    frameIndex_ = 0;
+    events_.EgoLogsCleared();
+    timer_.Start(writingTickInterval);
+}
+
+void Viewer::FrameTick()
+{
+    // −1 taken as unsigned is above any count, so an idle engine stops here too.
+    if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size()) {
+        timer_.Stop();
+        frameIndex_ = -1;
+        return;
+    }
+    timer_.Stop();
+    int interval = writingTickInterval;
+    if (settings_.previewOnly) {
+        interval = previewTickInterval;
+        RenderView(true);
+    } else {
+        WriteFrame();
+    }
+    timer_.Start(interval);
+    ++frameIndex_;
+    events_.Progress(frameIndex_);
+}
+
+void Viewer::WriteFrame()
+{
+    // Drawn once: the off-screen framebuffer holds exactly the frame just
+    // drawn, so a second identical draw before reading it back adds nothing.
+    RenderView(true);
+
+    FrameCapture frame;
+    frame.width = width();
+    frame.height = height();
+    frame.colour = context_->ReadColour();
+    frame.depth = context_->ReadDepth();
+    FrameOutputSettings output;
+    output.outputFolder = settings_.outputFolder;
+    output.sequenceNumber = settings_.sequenceNumber;
+    output.rightCamera = camera_.rightCamera();
+    output.baseline = activeBaseline_;
+    output.focalLength = activeFocalLength_;
+    // The camera image and the disparity outputs are converted and written
+    // on a second thread while this one draws the segmentation passes; the
+    // map is written last, after them, as always.
+    auto written = std::async(std::launch::async, [&frame, &output, index = frameIndex_] {
+        return WriteFrameOutputs(frame, output, index);
+    });
+    const RgbImage map = SegmentationPasses();
+    const std::string segmentationPath = written.get();
+    WriteBmpFile(segmentationPath, map);
+}
+
+RgbImage Viewer::SegmentationPasses()
+{
+    const int w = width();
+    const int h = height();
+    std::vector<int> ids;
+    ids.reserve(scene_.objects.size());
+    for (const auto& object : scene_.objects)
+        ids.push_back(object->id);
+
+    // The passes compare depth only, so they draw depth only; the reference
+    // is drawn the same way, so every comparison is between two results of
+    // one pipeline state. Leaving out id k can change depth only where the
+    // objects of id k are seen, so each pass is drawn and read back inside
+    // their screen bounds; elsewhere it keeps the reference depth.
+    std::map<int, PixelRect> bounds;
+    const Mat4 transform = camera_.Matrix() * NavigationMatrix();
+    for (const auto& object : scene_.objects)
+        bounds[object->id] = bounds[object->id].United(ScreenBounds(*object, transform, w, h));
+    RenderDepthPass(std::nullopt);
+    const std::vector<float> reference = context_->ReadDepth();
+    return SegmentationMap(w, h, ids, settings_.paletteSegmentation, reference, [&](int omitId) {
+        std::vector<float> pass = reference;
+        const PixelRect& r = bounds[omitId];
+        if (r.empty())
+            return pass;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(r.x, r.y, r.width, r.height);
+        RenderDepthPass(omitId);
+        glDisable(GL_SCISSOR_TEST);
+        context_->ReadDepth(r.x, r.y, r.width, r.height, pass);
+        return pass;
+    });
+}
+
+void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
+{
+    if (!sceneReady_ || !context_)
+        return;
+    context_->MakeCurrent();
+    glClearColor(static_cast<float>(settings_.backgroundRed) / 255.0f,
+                 static_cast<float>(settings_.backgroundGreen) / 255.0f,
+                 static_cast<float>(settings_.backgroundBlue) / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glMatrixMode(GL_MODELVIEW);
+    LoadNavigation();
+
+    if (applyEgoStep && frameIndex_ >= 0) {
+        assert(static_cast<std::size_t>(frameIndex_) < scene_.egos.size());
+        const Ego& ego = *scene_.egos[frameIndex_];
+        camera_.ApplyEgoMotion(ego.position, ego.rotation);
+        LogEgoMotion(ego);
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(camera_.Matrix().m.data());
+    glMatrixMode(GL_MODELVIEW);
+
+    // Taken through the navigation transform only: the light stays fixed
+    // relative to the base pose in both cameras and every frame.
+    glLightfv(GL_LIGHT0, GL_POSITION, lightPosition_);
+    glColor3f(1.0f, 0.1f, 0.6f);
+    DrawObjects(omitId);
+    context_->Present();
+    events_.ViewPresented();
+}
+
+void Viewer::RenderDepthPass(std::optional<int> omitId)
+{
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDisable(GL_LIGHTING);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(camera_.Matrix().m.data());
+    glMatrixMode(GL_MODELVIEW);
+    LoadNavigation();
+    for (const auto& object : scene_.objects) {
+        if (omitId && object->id == *omitId)
+            continue;
+        glPushMatrix();
+        object->Draw();
+        glPopMatrix();
+    }
+    glEnable(GL_LIGHTING);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
+Mat4 Viewer::NavigationMatrix() const
+{
+    return BasePose(navigation_.viewAngleX, navigation_.viewAngleZ, navigation_.viewDistance);
+}
+
+void Viewer::LoadNavigation()
+{
+    glLoadMatrixd(NavigationMatrix().m.data());
+}
+
+void Viewer::DrawObjects(std::optional<int> omitId)
+{
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, scene_.textures.empty() ? 0 : scene_.textures.front());
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    for (const auto& object : scene_.objects) {
+        if (omitId && object->id == *omitId)
+            continue;
+        glPushMatrix();
+        object->Draw();
+        if (settings_.logObjectMatrices) {
+            double m[16];
+            glGetDoublev(GL_MODELVIEW_MATRIX, m);
+            std::string row;
+            for (double v : m)
+                row += FormatFixedPoint(v, settings_.decimalSeparator) + "; ";
+            events_.ObjectMatrixLogged(row);
+        }
+        glPopMatrix();
+    }
+}
+
+void Viewer::LogEgoMotion(const Ego& ego)
+{
+    const char separator = settings_.decimalSeparator;
+    std::string tableRow;
+    std::string listRow;
+    for (const auto* values : {&ego.position, &ego.rotation})
+        for (double v : *values) {
+            const std::string text = FormatFixedPoint(v, separator);
+            tableRow += text + "&";
+            listRow += text + ";";
+        }
+    tableRow += "T & T & T & R & R & R \\\\";
+    events_.EgoMotionLogged(tableRow, listRow);
+}
+
+void Viewer::Paint()
+{
+    navigation_ = Navigation{};
+    RenderView(false);
+}
+
+void Viewer::SetRightCamera(bool rightCamera)
+{
+    camera_.SetRightCamera(rightCamera);
+    RenderView(false);
+}
+
+void Viewer::SetLightZ(float z)
+{
+    lightPosition_[2] = z;
+    RenderView(false);
+}
+
+std::vector<std::uint8_t> Viewer::ReadColour() const
+{
+    return context_ ? context_->ReadColour() : std::vector<std::uint8_t>{};
+}
+
+std::vector<float> Viewer::ReadDepth() const
+{
+    return context_ ? context_->ReadDepth() : std::vector<float>{};
+}
+
+} // namespace tavrik

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "output/Image.h"
+#include "render/Camera.h"
+#include "render/FrameTimer.h"
+#include "render/GenerationSettings.h"
+#include "render/RenderContext.h"
+#include "scene/Parser.h"
+#include "scene/Scene.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrik {
+
+// What the engine tells the windows around it (or the command line). Every
+// notification has an empty default, so a listener overrides what it shows.
+class ViewerEvents {
+public:
+    virtual ~ViewerEvents() = default;
+    // A scene line (1-based) produced a convert error or a warning.
+    virtual void SceneLineMessage(int /*lineNumber*/, const ParseMessage& /*message*/) {}
+    // Counts of the last preparation.
+    virtual void SceneCounted(std::size_t /*objects*/, std::size_t /*frames*/) {}
+    // One row each for the two ego-motion logs, per frame whose motion was applied.
+    virtual void EgoMotionLogged(const std::string& /*tableRow*/, const std::string& /*listRow*/) {}
+    virtual void EgoLogsCleared() {}
+    // The model-view matrix of one drawn object, while matrix logging is on.
+    virtual void ObjectMatrixLogged(const std::string& /*row*/) {}
+    virtual void ProgressRange(int /*frames*/) {}
+    virtual void Progress(int /*framesDone*/) {}
+    // A view has been drawn and is ready to be read back and shown.
+    virtual void ViewPresented() {}
+};
+
+// Base pose of the views: Translate(0, 0, −viewDistance) · RotX(−viewAngleX)
+// · RotZ(−viewAngleZ). The values a paint sets put the base camera at world
+// (0, −3, 0), looking along +y, with +z up and +x to the right in the image.
+// The debug controls change them until the next paint.
+struct Navigation {
+    float viewAngleX = 90.0f;  // degrees
+    float viewAngleZ = 0.0f;   // degrees
+    double viewDistance = 3.0; // scene units
+};
+
+// The viewer's engine, free of any window system: it owns the render
+// context, the scene (objects, ego records, textures), the stereo camera and
+// the frame loop's state. A run: StartSequence, then FrameTick at every
+// timer event until the timer stays off.
+class Viewer {
+public:
+    Viewer(const GenerationSettings& settings, FrameTimer& timer, ViewerEvents& events);
+    ~Viewer();
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    // Makes the drawing surface at the settings' view size and sets the
+    // render state up (frameIndex becomes −1). Called at creation and after
+    // every change of resolution; the scene survives it.
+    void CreateRenderContext();
+    void ReleaseRenderContext();
+
+    // Prepares a run from the settings and the scene text: the active focal
+    // length and baseline, the render state and textures, the camera side,
+    // the scene parsed line by line; then draws the base view.
+    void PrepareSequence(const std::vector<std::string>& sceneLines);
+    // Prepares, then starts the frame loop at frame 0.
+    void StartSequence(const std::vector<std::string>& sceneLines);
+    // One step of the frame loop: draws frame `frameIndex` and, unless only
+    // a preview is wanted, writes its five files.
+    void FrameTick();
+
+    // Draws and presents one view. With `applyEgoStep` the motion of ego
+    // record frameIndex is added to the camera first. `omitId` leaves out
+    // every object of that id; no value leaves out nothing.
+    void RenderView(bool applyEgoStep, std::optional<int> omitId = std::nullopt);
+    // Draws the current view into the depth buffer only, without a new ego
+    // step: the same camera, projection and depth test as RenderView.
+    void RenderDepthPass(std::optional<int> omitId);
+    // A paint of the window: the base pose of the navigation, then a view.
+    void Paint();
+    // Switches between the left and the right camera and redraws.
+    void SetRightCamera(bool rightCamera);
+    void SetLightZ(float z);
+    Navigation& navigation() { return navigation_; }
+
+    // The presented view: RGB bottom row first, and depth bottom row first.
+    std::vector<std::uint8_t> ReadColour() const;
+    std::vector<float> ReadDepth() const;
+
+    int frameIndex() const { return frameIndex_; }
+    bool sceneReady() const { return sceneReady_; }
+    double activeFocalLength() const { return activeFocalLength_; }
+    double activeBaseline() const { return activeBaseline_; }
+    const Scene& scene() const { return scene_; }
+    const StereoCamera& camera() const { return camera_; }
+    bool hasContext() const { return context_ != nullptr; }
+    int width() const;
+    int height() const;
+    const std::string& contextDescription() const;
+
+private:
+    void InitRenderState(bool antiAliasing);
+    void DrawObjects(std::optional<int> omitId);
+    Mat4 NavigationMatrix() const;
+    void LoadNavigation();
+    void LogEgoMotion(const Ego& ego);
+    void WriteFrame();
+    // The segmentation map of the view just drawn, from one depth pass per
+    // object id present.
+    RgbImage SegmentationPasses();
+
+    const GenerationSettings& settings_;
+    FrameTimer& timer_;
+    ViewerEvents& events_;
+
+    std::unique_ptr<RenderContext> context_;
+    Scene scene_;
+    Analiza parser_;
+    StereoCamera camera_;
+    Navigation navigation_;
+    float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
+
+    int frameIndex_ = -1;
+    bool sceneReady_ = false;
+    double activeFocalLength_ = 389.0;
+    double activeBaseline_ = 0.12;
+};
+
+} // namespace tavrik
