@@ -1,9 +1,46 @@
-// TEMPORARY placeholder during parallel development; replaced by the real command.
 #include "cli/Command.h"
+
+#include "base/UserError.h"
+#include "video/StereoAviExport.h"
+
+#include <iostream>
+#include <memory>
+#include <string>
+
 namespace tavrik::cli {
+
 Command AddAviCommand(CLI::App& app)
 {
-    CLI::App* sub = app.add_subcommand("avi", "(not built yet)");
-    return {sub, [] { return exitFailure; }};
+    CLI::App* sub = app.add_subcommand(
+        "avi", "Make a video (2 frames per second, with a WAV sound track) of one camera's colour images");
+    struct Options {
+        std::string folder;
+        std::string camera = "left";
+        int frames = 0;
+        std::string wav = "wav.wav";
+    };
+    auto options = std::make_shared<Options>();
+    sub->add_option("--folder", options->folder,
+                    "folder holding left_0000.bmp ... or right_0000.bmp ...; L.avi or P.avi is written there")
+        ->required();
+    sub->add_option("--camera", options->camera, "camera whose images make the video: left (L.avi) or right (P.avi)")
+        ->check(CLI::IsMember({"left", "right"}))
+        ->capture_default_str();
+    sub->add_option("--frames", options->frames, "number of images, from frame 0")
+        ->required()
+        ->check(CLI::NonNegativeNumber);
+    sub->add_option("--wav", options->wav, "WAV file of the sound track")->capture_default_str();
+
+    const auto run = [options]() -> int {
+        const AviExportReport report =
+            ExportStereoAvi(options->folder, options->camera == "right", options->frames, options->wav);
+        if (!report.written)
+            throw CannotCreateFileError(report.videoPath);
+        std::cout << report.videoPath << ": " << report.framesWritten << " of " << options->frames
+                  << " frames, " << (report.soundWritten ? "with sound" : "no sound") << '\n';
+        return exitOk;
+    };
+    return {sub, run};
 }
+
 } // namespace tavrik::cli
