@@ -21,12 +21,12 @@ Command AddAviCommand(CLI::App& app)
     };
     auto options = std::make_shared<Options>();
     sub->add_option("--folder", options->folder,
-                    "folder holding left_0000.bmp ... or right_0000.bmp ...; L.avi or P.avi is written there")
+                    "Folder holding left_0000.bmp ... or right_0000.bmp ...; L.avi or P.avi is written there")
         ->required();
-    sub->add_option("--camera", options->camera, "camera whose images make the video: left (L.avi) or right (P.avi)")
+    sub->add_option("--camera", options->camera, "Camera whose images make the video: left (L.avi) or right (P.avi)")
         ->check(CLI::IsMember({"left", "right"}))
         ->capture_default_str();
-    sub->add_option("--frames", options->frames, "number of images, from frame 0")
+    sub->add_option("--frames", options->frames, "Number of images, from frame 0")
         ->required()
         ->check(CLI::NonNegativeNumber);
     sub->add_option("--wav", options->wav, "WAV file of the sound track")->capture_default_str();

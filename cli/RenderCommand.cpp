@@ -183,14 +183,12 @@ int RunRender(const RenderOptions& options)
     const int frames = reporter.framesDone();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    if (!options.quiet) {
-        const double rate = seconds > 0.0 ? frames / seconds : 0.0;
-        if (settings.previewOnly)
-            std::printf("previewed %d frames (nothing written) at %.1f frames/s\n", frames, rate);
-        else
-            std::printf("wrote %d frames to %s at %.1f frames/s\n", frames,
-                        sequenceFolder(settings.outputFolder, settings.sequenceNumber).c_str(), rate);
-    }
+    const double rate = seconds > 0.0 ? frames / seconds : 0.0;
+    if (settings.previewOnly)
+        std::printf("previewed %d frames (nothing written) at %.1f frames/s\n", frames, rate);
+    else
+        std::printf("wrote %d frames to %s at %.1f frames/s\n", frames,
+                    sequenceFolder(settings.outputFolder, settings.sequenceNumber).c_str(), rate);
     return exitOk;
 }
 
@@ -230,7 +228,7 @@ Command AddRenderCommand(CLI::App& app)
                     "else the bundled set)");
     sub->add_option("--seed", options->seed, "Seed of the plane colours; the same seed gives identical files")
         ->capture_default_str();
-    sub->add_flag("--quiet,-q", options->quiet, "No progress bar and no summary");
+    sub->add_flag("--quiet,-q", options->quiet, "No progress bar");
     sub->callback([scene, builtIn] {
         if (scene->count() == 0 && builtIn->count() == 0)
             throw CLI::RequiredError("SCENE or --default");

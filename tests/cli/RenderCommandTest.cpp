@@ -20,6 +20,7 @@ TEST(RenderCommand, BothCamerasOfTheDefaultSceneFillOneSequenceFolder)
                                    + out.string() + "'",
                                out);
     ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.rfind("wrote 10 frames to " + (out / "3").string() + "/ at ", 0), 0u) << result.out;
 
     std::set<std::string> expected;
     for (const char* prefix : {"left_", "ldisp_", "ldisp_p_", "seg_l_", "right_", "disp_", "disp_p_", "seg_r_"})
