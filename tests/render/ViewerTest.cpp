@@ -167,6 +167,17 @@ long ShiftedDifference(const RgbImage& left, const RgbImage& right, int shift)
     return sum;
 }
 
+// Runs `scene` with the left, then the right camera into the same folder and
+// returns the two colour images of frame 0.
+std::pair<RgbImage, RgbImage> RunBothCameras(TestViewer& t, const std::vector<std::string>& scene)
+{
+    t.Run(scene);
+    t.settings.rightCamera = true;
+    t.Run(scene);
+    const std::string folder = t.settings.outputFolder + "/0/";
+    return {ReadBmpFile(folder + "left_0000.bmp"), ReadBmpFile(folder + "right_0000.bmp")};
+}
+
 TEST(ViewerRun, RightViewIsTheLeftViewShiftedByTheDisparity)
 {
     TestViewer t(W, H);
@@ -174,13 +185,8 @@ TEST(ViewerRun, RightViewIsTheLeftViewShiftedByTheDisparity)
     // A baseline that makes the wall's disparity exactly 10 pixels.
     t.settings.baseline = 10.0 * 5.0 / 389.0;
     const std::vector<std::string> scene{Wall(5, 2.0, -20, 20, -20, 20, 3), stillFrame};
-    t.Run(scene);
-    t.settings.rightCamera = true;
-    t.Run(scene);
-
+    const auto [left, right] = RunBothCameras(t, scene);
     const std::string folder = t.settings.outputFolder + "/0/";
-    const RgbImage left = ReadBmpFile(folder + "left_0000.bmp");
-    const RgbImage right = ReadBmpFile(folder + "right_0000.bmp");
     int best = -1;
     long bestSum = 0;
     for (int shift = 0; shift <= 20; ++shift) {
@@ -207,12 +213,7 @@ TEST(ViewerRun, ShadingIsTheSameInBothCameras)
     t.settings.outputFolder = ScratchFolder();
     t.settings.baseline = 10.0 * 5.0 / 389.0;
     const std::vector<std::string> scene{Wall(5, 2.0), stillFrame};
-    t.Run(scene);
-    t.settings.rightCamera = true;
-    t.Run(scene);
-    const std::string folder = t.settings.outputFolder + "/0/";
-    const RgbImage left = ReadBmpFile(folder + "left_0000.bmp");
-    const RgbImage right = ReadBmpFile(folder + "right_0000.bmp");
+    const auto [left, right] = RunBothCameras(t, scene);
     // Colours are interpolated from identically lit vertices; one grey
     // level of rounding is all that may differ.
     for (int x : {40, 80, 120}) {
