@@ -33,9 +33,9 @@ Command AddCheckCommand(CLI::App& app)
         bool useDefault = false;
     };
     auto options = std::make_shared<Options>();
-    CLI::Option_group* source = sub->add_option_group("scene", "the scene text to check (one of)");
-    source->add_option("SCENE", options->path, "scene file to check");
-    source->add_flag("--default", options->useDefault, "check the built-in default scene");
+    CLI::Option_group* source = sub->add_option_group("scene", "The scene text to check (one of)");
+    source->add_option("SCENE", options->path, "Scene file to check");
+    source->add_flag("--default", options->useDefault, "Check the built-in default scene");
     source->require_option(1);
 
     const auto run = [options]() -> int {

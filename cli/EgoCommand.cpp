@@ -36,17 +36,17 @@ Command AddEgoCommand(CLI::App& app)
     };
     auto options = std::make_shared<Options>();
     MovementSettings& s = options->settings;
-    sub->add_flag("-x", s.x, "move the translation along x");
-    sub->add_flag("-y", s.y, "move the translation along y");
-    sub->add_flag("-z", s.z, "move the translation along z");
-    sub->add_flag("-a", s.a, "move the rotation about x (degrees)");
-    sub->add_flag("-b", s.b, "move the rotation about y (degrees)");
-    sub->add_flag("-g", s.g, "move the rotation about z (degrees)");
-    sub->add_option("--start", options->start, "value of the first frame")->capture_default_str();
-    sub->add_option("--step", options->step, "increase from one frame to the next")->capture_default_str();
-    sub->add_option("--frames", s.frames, "number of lines, 0 to 100")->check(CLI::Range(0, 100))->capture_default_str();
-    sub->add_flag("--no-return", options->noReturn, "no return frame after each frame");
-    sub->add_option("--decimal-separator", options->separator, "decimal point of the printed numbers, '.' or ','")
+    sub->add_flag("-x", s.x, "Move the translation along x");
+    sub->add_flag("-y", s.y, "Move the translation along y");
+    sub->add_flag("-z", s.z, "Move the translation along z");
+    sub->add_flag("-a", s.a, "Move the rotation about x (degrees)");
+    sub->add_flag("-b", s.b, "Move the rotation about y (degrees)");
+    sub->add_flag("-g", s.g, "Move the rotation about z (degrees)");
+    sub->add_option("--start", options->start, "Value of the first frame")->capture_default_str();
+    sub->add_option("--step", options->step, "Increase from one frame to the next")->capture_default_str();
+    sub->add_option("--frames", s.frames, "Number of lines, 0 to 100")->check(CLI::Range(0, 100))->capture_default_str();
+    sub->add_flag("--no-return", options->noReturn, "No return frame after each frame");
+    sub->add_option("--decimal-separator", options->separator, "Decimal point of the printed numbers, '.' or ','")
         ->check(CLI::IsMember({".", ","}))
         ->capture_default_str();
 
