@@ -248,10 +248,10 @@ Dib DecodeDib(std::span<const std::uint8_t> file, const std::string& name)
         Invalid(name, "colour table runs past the pixel data");
 
     const std::uint64_t imageBytes = RowBytes(width, bitCount) * static_cast<std::uint64_t>(height);
-    if (std::uint64_t{bitsOffset} + imageBytes > fileSize)
-        Invalid(name, "truncated pixel data");
     if (imageBytes > std::numeric_limits<std::uint32_t>::max())
         Invalid(name, "pixel data larger than 4 GiB");
+    if (std::uint64_t{bitsOffset} + imageBytes > fileSize)
+        Invalid(name, "truncated pixel data");
 
     Dib dib;
     dib.header.assign(info, info + kInfoHeaderSize);
@@ -265,14 +265,29 @@ Dib DecodeDib(std::span<const std::uint8_t> file, const std::string& name)
     return dib;
 }
 
+bool IsUsableDib(const Dib& dib)
+{
+    if (dib.header.size() != kInfoHeaderSize)
+        return false;
+    const std::int64_t width = dib.width();
+    const std::int64_t height = dib.height() < 0 ? -std::int64_t{dib.height()} : dib.height();
+    const unsigned bitCount = dib.bitCount();
+    const std::uint32_t compression = dib.compression();
+    if (width <= 0 || height == 0 || width > kMaxSide || height > kMaxSide
+        || !SupportedFormat(compression, bitCount))
+        return false;
+    if (compression == kBiBitfields && dib.colourTable.size() < 12)
+        return false;
+    return dib.bits.size() >= RowBytes(width, bitCount) * static_cast<std::uint64_t>(height);
+}
+
 RgbImage DibToImage(const Dib& dib)
 {
+    assert(IsUsableDib(dib));
     const int width = dib.width();
     const int height = dib.height() < 0 ? -dib.height() : dib.height();
     const unsigned bitCount = dib.bitCount();
-    assert(width > 0 && height > 0 && SupportedFormat(dib.compression(), bitCount));
     const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(width, bitCount));
-    assert(dib.bits.size() >= rowBytes * static_cast<std::size_t>(height));
 
     RgbImage image(width, height);
     std::uint8_t* out = image.bytes().data();

@@ -45,6 +45,12 @@ struct Dib {
 // is computed from width, height and bit count, never taken from the header.
 Dib DecodeDib(std::span<const std::uint8_t> file, const std::string& name);
 
+// Whether `dib` is a bitmap of the kind DecodeDib returns: a 40-byte header
+// of a supported format and size (see DecodeDib), BI_BITFIELDS masks in the
+// colour table, and at least the pixel bits its rows need. The results of
+// DecodeDib and ImageToDib24 always are; a hand-made Dib may not be.
+bool IsUsableDib(const Dib& dib);
+
 // Converts a bitmap as DecodeDib or ImageToDib24 produce it into an RGB
 // image, top row first. Palette indices past the end of the colour table read
 // as black; bitfields channels are scaled to 0..255 with rounding.

@@ -34,7 +34,6 @@ constexpr auto powersOfFive = PowersOfFive();
 struct Scaled {
     u64 integer;
     int half; // −1 below one half, 0 exactly one half, +1 above
-    bool exactZeroRest;
 };
 
 bool Scale(u64 m, int e, int k, Scaled& result)
@@ -43,12 +42,13 @@ bool Scale(u64 m, int e, int k, Scaled& result)
     const u128 product = static_cast<u128>(m) * powersOfFive[static_cast<std::size_t>(k)];
     const int shift = -(e + k);
     if (shift <= 0) {
+        // Keeps the shift from overflowing m · 5^k < 2^116.
         if (-shift > 10)
             return false;
         const u128 whole = product << -shift;
         if (whole >= above18 * static_cast<u128>(10))
             return false;
-        result = {static_cast<u64>(whole), -1, true};
+        result = {static_cast<u64>(whole), -1};
         return true;
     }
     if (shift >= 127)
@@ -58,7 +58,7 @@ bool Scale(u64 m, int e, int k, Scaled& result)
     const u128 half = static_cast<u128>(1) << (shift - 1);
     if (whole >= above18 * static_cast<u128>(10))
         return false;
-    result = {static_cast<u64>(whole), rest < half ? -1 : rest == half ? 0 : 1, rest == 0};
+    result = {static_cast<u64>(whole), rest < half ? -1 : rest == half ? 0 : 1};
     return true;
 }
 

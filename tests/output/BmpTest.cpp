@@ -1,6 +1,7 @@
 #include "output/Bmp.h"
 
 #include "base/FileIo.h"
+#include "base/LittleEndian.h"
 #include "base/UserError.h"
 #include "tests/ScratchFolder.h"
 
@@ -18,31 +19,11 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put32(Bytes& b, std::size_t at, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void Put16(Bytes& b, std::size_t at, std::uint16_t v)
-{
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-std::uint32_t Get32(const Bytes& b, std::size_t at)
-{
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
 Bytes Le32(std::initializer_list<std::uint32_t> values)
 {
-    Bytes out(values.size() * 4);
-    std::size_t at = 0;
-    for (std::uint32_t v : values) {
-        Put32(out, at, v);
-        at += 4;
-    }
+    Bytes out;
+    for (std::uint32_t v : values)
+        AppendLittleEndian(out, v);
     return out;
 }
 
@@ -68,16 +49,16 @@ Bytes Build(const Fixture& f)
     Bytes b(offset);
     b[0] = 'B';
     b[1] = 'M';
-    Put32(b, 2, static_cast<std::uint32_t>(offset + f.bits.size()));
-    Put32(b, 10, static_cast<std::uint32_t>(offset));
-    Put32(b, 14, f.headerSize);
-    Put32(b, 18, static_cast<std::uint32_t>(f.width));
-    Put32(b, 22, static_cast<std::uint32_t>(f.height));
-    Put16(b, 26, 1);
-    Put16(b, 28, f.bitCount);
-    Put32(b, 30, f.compression);
-    Put32(b, 34, static_cast<std::uint32_t>(f.bits.size()));
-    Put32(b, 46, f.clrUsed);
+    PutLittleEndian<std::uint32_t>(b.data() + 2, static_cast<std::uint32_t>(offset + f.bits.size()));
+    PutLittleEndian<std::uint32_t>(b.data() + 10, static_cast<std::uint32_t>(offset));
+    PutLittleEndian<std::uint32_t>(b.data() + 14, f.headerSize);
+    PutLittleEndian<std::uint32_t>(b.data() + 18, static_cast<std::uint32_t>(f.width));
+    PutLittleEndian<std::uint32_t>(b.data() + 22, static_cast<std::uint32_t>(f.height));
+    PutLittleEndian<std::uint16_t>(b.data() + 26, 1);
+    PutLittleEndian<std::uint16_t>(b.data() + 28, f.bitCount);
+    PutLittleEndian<std::uint32_t>(b.data() + 30, f.compression);
+    PutLittleEndian<std::uint32_t>(b.data() + 34, static_cast<std::uint32_t>(f.bits.size()));
+    PutLittleEndian<std::uint32_t>(b.data() + 46, f.clrUsed);
     std::copy(f.masks.begin(), f.masks.end(), b.begin() + 54);
     std::copy(f.table.begin(), f.table.end(), b.begin() + 54 + static_cast<std::ptrdiff_t>(masksAfter));
     b.insert(b.end(), f.bits.begin(), f.bits.end());
@@ -255,7 +236,7 @@ Bytes V4Rgb()
 Bytes WithImageSizeField(std::uint32_t size)
 {
     Bytes b = Rows24(false);
-    Put32(b, 34, size);
+    PutLittleEndian<std::uint32_t>(b.data() + 34, size);
     return b;
 }
 
@@ -288,11 +269,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BmpDecode, LargeHeaderBecomesFortyBytesWithMasksInColourTable)
 {
     Bytes file = V5TopDownBitfields();
-    Put32(file, 34, 0); // image size field left empty
+    PutLittleEndian<std::uint32_t>(file.data() + 34, 0); // image size field left empty
     const Dib dib = DecodeDib(file, "v5.bmp");
     ASSERT_EQ(dib.header.size(), 40u);
-    EXPECT_EQ(Get32(dib.header, 0), 40u);
-    EXPECT_EQ(Get32(dib.header, 20), 8u); // the true image size
+    EXPECT_EQ(GetLittleEndian<std::uint32_t>(dib.header.data() + 0), 40u);
+    EXPECT_EQ(GetLittleEndian<std::uint32_t>(dib.header.data() + 20), 8u); // the true image size
     EXPECT_EQ(Bytes(dib.header.begin() + 4, dib.header.begin() + 20), Bytes(file.begin() + 18, file.begin() + 34));
     EXPECT_EQ(Bytes(dib.header.begin() + 24, dib.header.end()), Bytes(file.begin() + 38, file.begin() + 54));
     EXPECT_EQ(dib.colourTable, Le32({0x00FF0000, 0x0000FF00, 0x000000FF}));
@@ -328,15 +309,15 @@ Bytes Valid24() { return Build(Fixture{}); }
 
 Bytes Mutated(Bytes b, std::size_t at, std::uint32_t value)
 {
-    Put32(b, at, value);
+    PutLittleEndian<std::uint32_t>(b.data() + at, value);
     return b;
 }
 
 Bytes WithBitCount(std::uint16_t bits, std::uint32_t compression)
 {
     Bytes b = Valid24();
-    Put16(b, 28, bits);
-    Put32(b, 30, compression);
+    PutLittleEndian<std::uint16_t>(b.data() + 28, bits);
+    PutLittleEndian<std::uint32_t>(b.data() + 30, compression);
     return b;
 }
 
@@ -366,17 +347,12 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"MostNegativeHeight", [] { return Mutated(Valid24(), 22, 0x80000000); },
                       "size 2 x 2147483648 too large"},
         // 32768 x 32768 at 32 bits is 4 GiB: more than a 32-bit size can say.
-        MalformedCase{"LargestSizeWithoutData",
+        MalformedCase{"LargestSize",
                       [] { return Mutated(Mutated(WithBitCount(32, 0), 18, 32768), 22, 32768); },
-                      "truncated pixel data"},
+                      "pixel data larger than 4 GiB"},
         MalformedCase{"Rle8", [] { return WithBitCount(8, 1); }, "unsupported compression 1"},
-        MalformedCase{"Rle4", [] { return WithBitCount(4, 2); }, "unsupported compression 2"},
-        MalformedCase{"Jpeg", [] { return WithBitCount(0, 4); }, "unsupported compression 4"},
-        MalformedCase{"Png", [] { return WithBitCount(0, 5); }, "unsupported compression 5"},
         MalformedCase{"AlphaBitfields", [] { return WithBitCount(32, 6); }, "unsupported compression 6"},
-        MalformedCase{"ZeroBitCount", [] { return WithBitCount(0, 0); }, "unsupported bit count 0"},
         MalformedCase{"TwoBitCount", [] { return WithBitCount(2, 0); }, "unsupported bit count 2"},
-        MalformedCase{"FortyEightBitCount", [] { return WithBitCount(48, 0); }, "unsupported bit count 48"},
         MalformedCase{"Bitfields24", [] { return WithBitCount(24, 3); }, "unsupported bit count 24"},
         MalformedCase{"MasksCut", [] { return Truncated(Sixteen565(), 60); }, "truncated colour masks"},
         MalformedCase{"OffsetZero", [] { return Mutated(Valid24(), 10, 0); }, "pixel data offset 0 lies inside the header"},
