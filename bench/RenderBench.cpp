@@ -6,6 +6,7 @@
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/FrameWriter.h"
+#include "output/Segmentation.h"
 #include "render/Viewer.h"
 #include "scene/DefaultScene.h"
 
@@ -16,19 +17,14 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <set>
+#include <algorithm>
+#include <optional>
+#include <vector>
 #include <string>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class ImmediateTimer : public tavrik::FrameTimer {
-public:
-    void Start(int) override { running = true; }
-    void Stop() override { running = false; }
-    bool running = false;
-};
 
 double Seconds(Clock::time_point since)
 {
@@ -63,7 +59,7 @@ void Measure(int width, int height, int frames, const std::string& outputFolder)
     settings.viewHeight = height;
     settings.outputFolder = outputFolder;
     settings.texturesFolder = std::string(TAVRIK_ASSET_DIR) + "/textures";
-    ImmediateTimer timer;
+    tavrik::ImmediateTimer timer;
     tavrik::ViewerEvents events;
     tavrik::Viewer viewer(settings, timer, events);
     viewer.CreateRenderContext();
@@ -71,7 +67,7 @@ void Measure(int width, int height, int frames, const std::string& outputFolder)
 
     const auto start = Clock::now();
     viewer.StartSequence(scene);
-    while (timer.running)
+    while (timer.running())
         viewer.FrameTick();
     const double seconds = Seconds(start);
     std::printf("%4d x %-4d  %3d frames written in %6.2f s: %6.1f frames/s  (%s)\n", width, height, frames,
@@ -81,7 +77,10 @@ void Measure(int width, int height, int frames, const std::string& outputFolder)
     constexpr int repeats = 10;
     viewer.PrepareSequence(scene);
     const double render = TimeStep(repeats, [&] { viewer.RenderView(false); });
-    const double depthPass = TimeStep(repeats, [&] { viewer.RenderDepthPass(254); viewer.ReadDepth(); });
+    const double depthPass = TimeStep(repeats, [&] {
+        viewer.RenderDepthPass(std::nullopt, {0, 0, width, height});
+        viewer.ReadDepth();
+    });
     std::vector<float> depth;
     const double readDepth = TimeStep(repeats, [&] { depth = viewer.ReadDepth(); });
     std::vector<std::uint8_t> colour;
@@ -101,16 +100,17 @@ void Measure(int width, int height, int frames, const std::string& outputFolder)
     const double dat = TimeStep(repeats, [&] {
         tavrik::WriteDisparityText(datPath, disparity.values, width, height);
     });
-    std::printf("    depth-only pass with read-back %.2f\n", depthPass);
+    std::printf("    depth-only pass of the whole view with read-back %.2f\n", depthPass);
     std::printf("    per step, ms: render %.2f | read depth %.2f | read colour %.2f | depth to disparity %.2f | "
                 "format .dat %.2f | write .dat (with format) %.2f | write one BMP %.2f\n",
                 render, readDepth, readColour, convert, format, dat, bmp);
-    std::set<int> ids;
+    std::vector<int> ids;
     for (const auto& object : viewer.scene().objects)
-        if (object->id >= 0 && object->id <= 255)
-            ids.insert(object->id);
-    std::printf("    a writing frame draws %zu views (2, then one per object id) and writes 4 BMPs and 1 .dat\n",
-                2 + ids.size());
+        ids.push_back(object->id);
+    const auto counts = tavrik::CountIds(ids);
+    std::printf("    a writing frame draws the view once, then one depth-only pass per object id (%td here, each "
+                "inside the id's screen bounds), and writes 4 BMPs and 1 .dat\n",
+                std::ranges::count_if(counts, [](int n) { return n > 0; }));
 }
 
 } // namespace
@@ -124,6 +124,10 @@ int main(int argc, char** argv)
             frames = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
+    }
+    if (frames <= 0) {
+        std::fprintf(stderr, "tavrik-bench: --frames takes a whole number above 0\n");
+        return 2;
     }
     std::filesystem::create_directories(out);
     try {

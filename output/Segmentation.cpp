@@ -1,7 +1,5 @@
 #include "output/Segmentation.h"
 
-#include "output/Bmp.h"
-
 #include <algorithm>
 #include <cassert>
 
@@ -58,19 +56,26 @@ std::array<int, 256> CountIds(std::span<const int> objectIds)
     return counts;
 }
 
-void MarkChangedDepth(RgbImage& map, std::span<const float> reference,
-                      std::span<const float> pass, Rgb colour)
+void MarkChangedDepth(RgbImage& map, std::span<const float> reference, std::span<const float> pass,
+                      const PixelRect& region, Rgb colour)
 {
     const std::size_t width = static_cast<std::size_t>(map.width());
     const int height = map.height();
     assert(reference.size() == width * static_cast<std::size_t>(height));
     assert(pass.size() == reference.size());
+    assert(region.empty()
+           || (region.x >= 0 && region.y >= 0 && region.x + region.width <= map.width()
+               && region.y + region.height <= height));
+    if (region.empty())
+        return;
 
     std::uint8_t* pixels = map.bytes().data();
-    for (int j = 0; j < height; ++j) {
+    const auto left = static_cast<std::size_t>(region.x);
+    const auto right = left + static_cast<std::size_t>(region.width);
+    for (int j = region.y; j < region.y + region.height; ++j) {
         const std::size_t windowRow = static_cast<std::size_t>(j) * width;
         std::uint8_t* imageRow = pixels + static_cast<std::size_t>(height - 1 - j) * width * 3;
-        for (std::size_t x = 0; x < width; ++x) {
+        for (std::size_t x = left; x < right; ++x) {
             if (reference[windowRow + x] != pass[windowRow + x]) {
                 imageRow[3 * x] = colour.red;
                 imageRow[3 * x + 1] = colour.green;
@@ -85,21 +90,14 @@ RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, 
 {
     RgbImage map(width, height, Rgb{255, 255, 255});
     const std::array<int, 256> counts = CountIds(objectIds);
+    std::vector<float> pass(referenceDepth.size());
     for (int id = 0; id < 256; ++id) {
         if (counts[static_cast<std::size_t>(id)] == 0)
             continue;
-        const std::vector<float> pass = depthWithout(id);
-        MarkChangedDepth(map, referenceDepth, pass, LabelColour(id, palette));
+        const PixelRect changed = depthWithout(id, pass);
+        MarkChangedDepth(map, referenceDepth, pass, changed, LabelColour(id, palette));
     }
     return map;
-}
-
-void ComposeSegmentationMap(const std::string& path, int width, int height,
-                            std::span<const int> objectIds, bool palette,
-                            std::span<const float> referenceDepth,
-                            const DepthWithoutId& depthWithout)
-{
-    WriteBmpFile(path, SegmentationMap(width, height, objectIds, palette, referenceDepth, depthWithout));
 }
 
 } // namespace tavrik

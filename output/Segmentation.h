@@ -1,12 +1,11 @@
 #pragma once
 
 #include "output/Image.h"
+#include "output/PixelRect.h"
 
 #include <array>
 #include <functional>
 #include <span>
-#include <string>
-#include <vector>
 
 namespace tavrik {
 
@@ -22,15 +21,19 @@ Rgb LabelColour(int id, bool palette);
 // How many of `objectIds` hold each id 0 to 255; other ids are not counted.
 std::array<int, 256> CountIds(std::span<const int> objectIds);
 
-// Sets pixel (x, height − 1 − j) of `map` to `colour` wherever the depth at
-// window row j, column x differs between `reference` and `pass` (exact
-// comparison). Both buffers hold width·height values bottom row first.
-void MarkChangedDepth(RgbImage& map, std::span<const float> reference,
-                      std::span<const float> pass, Rgb colour);
+// Sets pixel (x, height − 1 − j) of `map` to `colour` wherever, inside
+// `region`, the depth at window row j, column x differs between `reference`
+// and `pass` (exact comparison). Both buffers hold width·height values
+// bottom row first; outside `region` they are not read.
+void MarkChangedDepth(RgbImage& map, std::span<const float> reference, std::span<const float> pass,
+                      const PixelRect& region, Rgb colour);
 
-// Renders the current frame leaving out every object of id `omitId` and
-// returns its depth buffer (width·height values, bottom row first).
-using DepthWithoutId = std::function<std::vector<float>(int omitId)>;
+// Draws the current frame leaving out every object of id `omitId` and
+// stores its depth into `depth` (width·height values, bottom row first)
+// inside the returned rectangle: the only pixels where leaving the id out
+// can change the depth. Outside it `depth` is left as it was. An empty
+// rectangle means the id changes nothing.
+using DepthWithoutId = std::function<PixelRect(int omitId, std::span<float> depth)>;
 
 // The segmentation map of a frame: white, then for every id k from 0 to 255
 // that occurs in `objectIds`, in ascending order, the pixels whose depth
@@ -40,12 +43,5 @@ using DepthWithoutId = std::function<std::vector<float>(int omitId)>;
 // nothing is drawn stay white. `referenceDepth` is the complete frame's depth.
 RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, bool palette,
                          std::span<const float> referenceDepth, const DepthWithoutId& depthWithout);
-
-// Writes SegmentationMap(...) as a 24-bit BMP file to `path`. Throws
-// UserError "Cannot create file %s" when it cannot be written.
-void ComposeSegmentationMap(const std::string& path, int width, int height,
-                            std::span<const int> objectIds, bool palette,
-                            std::span<const float> referenceDepth,
-                            const DepthWithoutId& depthWithout);
 
 } // namespace tavrik

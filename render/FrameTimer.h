@@ -13,6 +13,18 @@ public:
     virtual void Stop() = 0;
 };
 
+// A timer for running without a window: a run's ticks follow each other at
+// once, and the loop ends when a tick leaves the timer off.
+class ImmediateTimer : public FrameTimer {
+public:
+    void Start(int) override { running_ = true; }
+    void Stop() override { running_ = false; }
+    bool running() const { return running_; }
+
+private:
+    bool running_ = false;
+};
+
 // Milliseconds between ticks of a writing run and of a preview.
 inline constexpr int writingTickInterval = 20;
 inline constexpr int previewTickInterval = 200;

@@ -10,6 +10,8 @@
 #include <cassert>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tavrik {
 
@@ -30,6 +32,24 @@ struct RenderContext::Egl {
     PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+
+    // Also runs when the constructor fails part-way, so it may not throw.
+    ~Egl()
+    {
+        if (context == EGL_NO_CONTEXT)
+            return;
+        if (framebuffer && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE) {
+            bindFramebuffer(GL_FRAMEBUFFER, 0);
+            deleteFramebuffers(1, &framebuffer);
+            const GLuint buffers[] = {colourBuffer, depthBuffer};
+            deleteRenderbuffers(2, buffers);
+        }
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        eglDestroyContext(display, context);
+        // The display stays initialised: EGL displays are shared by the
+        // whole process, and terminating one would pull it from under other
+        // contexts.
+    }
 };
 
 namespace {
@@ -55,45 +75,60 @@ F Load(const char* name)
     return f;
 }
 
-bool Initialise(EGLDisplay display)
+// A desktop OpenGL context in the compatibility profile on `display`, or
+// EGL_NO_CONTEXT. Every drawing goes to our own framebuffer object, so the
+// context needs no surface and no config of its own where the display
+// allows that.
+EGLContext CreateCompatibilityContext(EGLDisplay display)
 {
     EGLint major = 0, minor = 0;
-    return display != EGL_NO_DISPLAY && eglInitialize(display, &major, &minor) == EGL_TRUE;
+    if (display == EGL_NO_DISPLAY || eglInitialize(display, &major, &minor) != EGL_TRUE
+        || eglBindAPI(EGL_OPENGL_API) != EGL_TRUE)
+        return EGL_NO_CONTEXT;
+    const EGLint contextAttributes[] = {
+        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    EGLContext context = eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
+    if (context == EGL_NO_CONTEXT) {
+        const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+        EGLConfig config = nullptr;
+        EGLint count = 0;
+        if (eglChooseConfig(display, configAttributes, &config, 1, &count) == EGL_TRUE && count > 0)
+            context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    }
+    return context;
 }
 
-// The first display that initialises: an EGL device (GPU or software),
-// then Mesa's surfaceless platform, then the default display.
-EGLDisplay OpenDisplay(std::string& kind)
+// Makes the context on the first display that gives one: an EGL device (GPU
+// or software), then Mesa's surfaceless platform, then the default display.
+void OpenContext(EGLDisplay& display, EGLContext& context, std::string& kind)
 {
+    std::vector<std::pair<EGLDisplay, const char*>> candidates;
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     auto queryDevices = reinterpret_cast<PFNEGLQUERYDEVICESEXTPROC>(eglGetProcAddress("eglQueryDevicesEXT"));
     if (getPlatformDisplay && queryDevices) {
         EGLDeviceEXT devices[16];
         EGLint count = 0;
-        if (queryDevices(16, devices, &count) == EGL_TRUE) {
-            for (EGLint i = 0; i < count; ++i) {
-                EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
-                if (Initialise(display)) {
-                    kind = "EGL device";
-                    return display;
-                }
-            }
+        if (queryDevices(16, devices, &count) == EGL_TRUE)
+            for (EGLint i = 0; i < count; ++i)
+                candidates.emplace_back(getPlatformDisplay(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr),
+                                        "EGL device");
+    }
+    if (getPlatformDisplay)
+        candidates.emplace_back(getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr),
+                                "surfaceless EGL");
+    candidates.emplace_back(eglGetDisplay(EGL_DEFAULT_DISPLAY), "default EGL display");
+
+    for (const auto& [candidate, name] : candidates) {
+        context = CreateCompatibilityContext(candidate);
+        if (context != EGL_NO_CONTEXT) {
+            display = candidate;
+            kind = name;
+            return;
         }
     }
-    if (getPlatformDisplay) {
-        EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (Initialise(display)) {
-            kind = "surfaceless EGL";
-            return display;
-        }
-    }
-    EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
-    if (Initialise(display)) {
-        kind = "default EGL display";
-        return display;
-    }
-    Fail("no EGL display could be initialised (tried EGL devices, the surfaceless platform and the default display)");
+    Fail("no EGL display gave a desktop OpenGL compatibility context (tried EGL devices, the surfaceless "
+         "platform and the default display; last " + EglErrorText() + ")");
 }
 
 } // namespace
@@ -104,24 +139,7 @@ RenderContext::RenderContext(int width, int height)
     if (width <= 0 || height <= 0)
         Fail("the drawing area is empty");
     std::string kind;
-    egl_->display = OpenDisplay(kind);
-    if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE)
-        Fail("desktop OpenGL is not available through EGL (" + EglErrorText() + ")");
-
-    // Every drawing goes to our own framebuffer object, so the context needs
-    // no surface and no config of its own where the display allows that.
-    const EGLint contextAttributes[] = {
-        EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    egl_->context = eglCreateContext(egl_->display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, contextAttributes);
-    if (egl_->context == EGL_NO_CONTEXT) {
-        const EGLint configAttributes[] = {EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
-        EGLConfig config = nullptr;
-        EGLint count = 0;
-        if (eglChooseConfig(egl_->display, configAttributes, &config, 1, &count) == EGL_TRUE && count > 0)
-            egl_->context = eglCreateContext(egl_->display, config, EGL_NO_CONTEXT, contextAttributes);
-    }
-    if (egl_->context == EGL_NO_CONTEXT)
-        Fail("eglCreateContext failed (" + EglErrorText() + ")");
+    OpenContext(egl_->display, egl_->context, kind);
     MakeCurrent();
 
     egl_->genFramebuffers = Load<PFNGLGENFRAMEBUFFERSPROC>("glGenFramebuffers");
@@ -153,26 +171,14 @@ RenderContext::RenderContext(int width, int height)
     // area; ours has no window, so it is set here once.
     glViewport(0, 0, width, height);
 
-    egl_->description = std::string(reinterpret_cast<const char*>(glGetString(GL_VERSION))) + ", "
-        + reinterpret_cast<const char*>(glGetString(GL_RENDERER)) + ", " + kind;
+    const auto text = [](GLenum name) {
+        const auto* value = reinterpret_cast<const char*>(glGetString(name));
+        return std::string(value ? value : "?");
+    };
+    egl_->description = text(GL_VERSION) + ", " + text(GL_RENDERER) + ", " + kind;
 }
 
-RenderContext::~RenderContext()
-{
-    if (egl_->context != EGL_NO_CONTEXT) {
-        MakeCurrent();
-        if (egl_->framebuffer) {
-            egl_->bindFramebuffer(GL_FRAMEBUFFER, 0);
-            egl_->deleteFramebuffers(1, &egl_->framebuffer);
-            const GLuint buffers[] = {egl_->colourBuffer, egl_->depthBuffer};
-            egl_->deleteRenderbuffers(2, buffers);
-        }
-        eglMakeCurrent(egl_->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglDestroyContext(egl_->display, egl_->context);
-    }
-    // The display stays initialised: EGL displays are shared by the whole
-    // process, and terminating one would pull it from under other contexts.
-}
+RenderContext::~RenderContext() = default;
 
 void RenderContext::MakeCurrent()
 {
@@ -208,12 +214,14 @@ void RenderContext::ReadDepth(std::vector<float>& into) const
     glReadPixels(0, 0, width_, height_, GL_DEPTH_COMPONENT, GL_FLOAT, into.data());
 }
 
-void RenderContext::ReadDepth(int x, int y, int width, int height, std::vector<float>& into) const
+void RenderContext::ReadDepth(const PixelRect& region, std::span<float> into) const
 {
     assert(into.size() == static_cast<std::size_t>(width_) * height_);
-    assert(x >= 0 && y >= 0 && x + width <= width_ && y + height <= height_);
+    assert(!region.empty() && region.x >= 0 && region.y >= 0 && region.x + region.width <= width_
+           && region.y + region.height <= height_);
     glPixelStorei(GL_PACK_ROW_LENGTH, width_);
-    glReadPixels(x, y, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, into.data() + static_cast<std::size_t>(y) * width_ + x);
+    glReadPixels(region.x, region.y, region.width, region.height, GL_DEPTH_COMPONENT, GL_FLOAT,
+                 into.data() + static_cast<std::size_t>(region.y) * width_ + region.x);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "output/PixelRect.h"
+
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,9 +41,9 @@ public:
     // width · height depth values in [0, 1], bottom row first.
     std::vector<float> ReadDepth() const;
     void ReadDepth(std::vector<float>& into) const;
-    // Depth of the rectangle (x, y from the bottom left) into the same
-    // places of `into`, a whole-view buffer.
-    void ReadDepth(int x, int y, int width, int height, std::vector<float>& into) const;
+    // Depth of `region` into the same places of `into`, a whole-view buffer
+    // (bottom row first); the rest of `into` is left as it is.
+    void ReadDepth(const PixelRect& region, std::span<float> into) const;
 
     // e.g. "4.5 (Compatibility Profile) Mesa 22.3.6, llvmpipe (…), EGL device"
     const std::string& description() const;

@@ -93,6 +93,8 @@ void SetFixedRenderState(bool antiAliasing)
     glMaterialf(GL_FRONT, GL_SHININESS, 64.0f);
 }
 
+namespace {
+
 void DeleteTextures(std::vector<std::uint32_t>& names)
 {
     for (std::uint32_t name : names) {
@@ -101,6 +103,8 @@ void DeleteTextures(std::vector<std::uint32_t>& names)
     }
     names.clear();
 }
+
+} // namespace
 
 void LoadTextures(const std::string& folder, std::vector<std::uint32_t>& names)
 {

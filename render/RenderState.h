@@ -49,6 +49,5 @@ void SetAntiAliasing(bool antiAliasing);
 // A file that cannot be read throws its reader's UserError; the textures
 // loaded before it stay in `names`.
 void LoadTextures(const std::string& folder, std::vector<std::uint32_t>& names);
-void DeleteTextures(std::vector<std::uint32_t>& names);
 
 } // namespace tavrik

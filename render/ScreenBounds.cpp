@@ -5,19 +5,6 @@
 
 namespace tavrik {
 
-PixelRect PixelRect::United(const PixelRect& other) const
-{
-    if (empty())
-        return other;
-    if (other.empty())
-        return *this;
-    const int left = std::min(x, other.x);
-    const int bottom = std::min(y, other.y);
-    const int right = std::max(x + width, other.x + other.width);
-    const int top = std::max(y + height, other.y + other.height);
-    return {left, bottom, right - left, top - bottom};
-}
-
 namespace {
 
 // The eight corners of the box [lo, hi] carried through `placement`.

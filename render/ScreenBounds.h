@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/PixelRect.h"
 #include "render/Camera.h"
 #include "scene/SceneObjects.h"
 
@@ -7,19 +8,6 @@
 #include <vector>
 
 namespace tavrik {
-
-// A rectangle of window pixels: x from the left, y from the bottom row,
-// as glScissor and glReadPixels take it.
-struct PixelRect {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-
-    bool empty() const { return width <= 0 || height <= 0; }
-    // The smallest rectangle holding both.
-    PixelRect United(const PixelRect& other) const;
-};
 
 // World points whose convex hull holds everything `object` draws, or none
 // when it is unbounded (a plane).

@@ -21,13 +21,8 @@ Viewer::Viewer(const GenerationSettings& settings, FrameTimer& timer, ViewerEven
 {
 }
 
-Viewer::~Viewer()
-{
-    if (context_) {
-        context_->MakeCurrent();
-        DeleteTextures(scene_.textures);
-    }
-}
+// Textures belong to the context and go with it.
+Viewer::~Viewer() = default;
 
 void Viewer::CreateRenderContext()
 {
@@ -38,10 +33,7 @@ void Viewer::CreateRenderContext()
 
 void Viewer::ReleaseRenderContext()
 {
-    if (!context_)
-        return;
-    context_->MakeCurrent();
-    DeleteTextures(scene_.textures);
+    scene_.textures.clear();
     context_.reset();
 }
 
@@ -75,15 +67,13 @@ void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
     activeFocalLength_ = settings_.focalLength;
     activeBaseline_ = settings_.baseline;
     sceneReady_ = true;
-    if (!context_)
-        return;
-    context_->MakeCurrent();
-    InitRenderState(settings_.antiAliasing);
-    camera_.SetRightCamera(settings_.rightCamera);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-
-    scene_.FreeScene();
+    if (context_) {
+        context_->MakeCurrent();
+        InitRenderState(settings_.antiAliasing);
+        camera_.SetRightCamera(settings_.rightCamera);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+    }
     SeedPlaneColours(settings_.planeColourSeed);
     ParseSceneLines(sceneLines, scene_.textures, scene_, [this](std::size_t line, const ParseMessage& message) {
         events_.SceneLineMessage(static_cast<int>(line), message);
@@ -103,8 +93,9 @@ void Viewer::StartSequence(const std::vector<std::string>& sceneLines)
 
 void Viewer::FrameTick()
 {
-    // −1 taken as unsigned is above any count, so an idle engine stops here too.
-    if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size()) {
+    // −1 taken as unsigned is above any count, so an idle engine stops here
+    // too; without a context there is nothing to draw into.
+    if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size() || !context_) {
         timer_.Stop();
         frameIndex_ = -1;
         return;
@@ -145,43 +136,34 @@ void Viewer::WriteFrame()
     auto written = std::async(std::launch::async, [&frame, &output, index = frameIndex_] {
         return WriteFrameOutputs(frame, output, index);
     });
-    const RgbImage map = SegmentationPasses();
+    const RgbImage map = SegmentationPasses(frame.depth);
     const std::string segmentationPath = written.get();
     WriteBmpFile(segmentationPath, map);
 }
 
-RgbImage Viewer::SegmentationPasses()
+RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
 {
     const int w = width();
     const int h = height();
     std::vector<int> ids;
     ids.reserve(scene_.objects.size());
-    for (const auto& object : scene_.objects)
-        ids.push_back(object->id);
-
-    // The passes compare depth only, so they draw depth only; the reference
-    // is drawn the same way, so every comparison is between two results of
-    // one pipeline state. Leaving out id k can change depth only where the
-    // objects of id k are seen, so each pass is drawn and read back inside
-    // their screen bounds; elsewhere it keeps the reference depth.
+    // Leaving out id k can change depth only where the objects of id k are
+    // seen, so each pass is drawn and read back inside their screen bounds.
     std::map<int, PixelRect> bounds;
     const Mat4 transform = camera_.Matrix() * NavigationMatrix();
-    for (const auto& object : scene_.objects)
+    for (const auto& object : scene_.objects) {
+        ids.push_back(object->id);
         bounds[object->id] = bounds[object->id].United(ScreenBounds(*object, transform, w, h));
-    RenderDepthPass(std::nullopt);
-    const std::vector<float> reference = context_->ReadDepth();
-    return SegmentationMap(w, h, ids, settings_.paletteSegmentation, reference, [&](int omitId) {
-        std::vector<float> pass = reference;
-        const PixelRect& r = bounds[omitId];
-        if (r.empty())
-            return pass;
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(r.x, r.y, r.width, r.height);
-        RenderDepthPass(omitId);
-        glDisable(GL_SCISSOR_TEST);
-        context_->ReadDepth(r.x, r.y, r.width, r.height, pass);
-        return pass;
-    });
+    }
+    return SegmentationMap(w, h, ids, settings_.paletteSegmentation, referenceDepth,
+                           [&](int omitId, std::span<float> depth) {
+                               const PixelRect& region = bounds.at(omitId);
+                               if (!region.empty()) {
+                                   RenderDepthPass(omitId, region);
+                                   context_->ReadDepth(region, depth);
+                               }
+                               return region;
+                           });
 }
 
 void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
@@ -211,27 +193,27 @@ void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
     // relative to the base pose in both cameras and every frame.
     glLightfv(GL_LIGHT0, GL_POSITION, lightPosition_);
     glColor3f(1.0f, 0.1f, 0.6f);
-    DrawObjects(omitId);
+    DrawObjects(omitId, settings_.logObjectMatrices);
     context_->Present();
     events_.ViewPresented();
 }
 
-void Viewer::RenderDepthPass(std::optional<int> omitId)
+void Viewer::RenderDepthPass(std::optional<int> omitId, const PixelRect& region)
 {
+    // A fragment's depth does not depend on colour writes, lighting or
+    // texturing, so this gives the depth of RenderView's draw at a fraction
+    // of its cost.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDisable(GL_LIGHTING);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(region.x, region.y, region.width, region.height);
     glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixd(camera_.Matrix().m.data());
     glMatrixMode(GL_MODELVIEW);
     LoadNavigation();
-    for (const auto& object : scene_.objects) {
-        if (omitId && object->id == *omitId)
-            continue;
-        glPushMatrix();
-        object->Draw();
-        glPopMatrix();
-    }
+    DrawObjects(omitId, false);
+    glDisable(GL_SCISSOR_TEST);
     glEnable(GL_LIGHTING);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
@@ -246,7 +228,7 @@ void Viewer::LoadNavigation()
     glLoadMatrixd(NavigationMatrix().m.data());
 }
 
-void Viewer::DrawObjects(std::optional<int> omitId)
+void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices)
 {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scene_.textures.empty() ? 0 : scene_.textures.front());
@@ -256,7 +238,7 @@ void Viewer::DrawObjects(std::optional<int> omitId)
             continue;
         glPushMatrix();
         object->Draw();
-        if (settings_.logObjectMatrices) {
+        if (logMatrices) {
             double m[16];
             glGetDoublev(GL_MODELVIEW_MATRIX, m);
             std::string row;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output/Image.h"
+#include "output/PixelRect.h"
 #include "render/Camera.h"
 #include "render/FrameTimer.h"
 #include "render/GenerationSettings.h"
@@ -10,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -76,9 +78,10 @@ public:
     // record frameIndex is added to the camera first. `omitId` leaves out
     // every object of that id; no value leaves out nothing.
     void RenderView(bool applyEgoStep, std::optional<int> omitId = std::nullopt);
-    // Draws the current view into the depth buffer only, without a new ego
-    // step: the same camera, projection and depth test as RenderView.
-    void RenderDepthPass(std::optional<int> omitId);
+    // Draws the current view into the depth buffer only, inside `region`,
+    // without a new ego step: the same camera, projection and depth test as
+    // RenderView, so the same depth values. `omitId` as for RenderView.
+    void RenderDepthPass(std::optional<int> omitId, const PixelRect& region);
     // A paint of the window: the base pose of the navigation, then a view.
     void Paint();
     // Switches between the left and the right camera and redraws.
@@ -103,14 +106,14 @@ public:
 
 private:
     void InitRenderState(bool antiAliasing);
-    void DrawObjects(std::optional<int> omitId);
+    void DrawObjects(std::optional<int> omitId, bool logMatrices);
     Mat4 NavigationMatrix() const;
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
     void WriteFrame();
-    // The segmentation map of the view just drawn, from one depth pass per
-    // object id present.
-    RgbImage SegmentationPasses();
+    // The segmentation map of the view just drawn, whose depth is
+    // `referenceDepth`, from one depth pass per object id present.
+    RgbImage SegmentationPasses(std::span<const float> referenceDepth);
 
     const GenerationSettings& settings_;
     FrameTimer& timer_;

@@ -38,6 +38,7 @@ public:
     }
     void ObjectMatrixLogged(const std::string& row) override { matrixRows.push_back(row); }
     void Progress(int done) override { progress = done; }
+    void ViewPresented() override { ++presented; }
 
     std::size_t objectCount = 0;
     std::size_t frameCount = 0;
@@ -45,6 +46,7 @@ public:
     std::vector<std::string> listRows;
     std::vector<std::string> matrixRows;
     int progress = 0;
+    int presented = 0;
 };
 
 // An engine with its own settings, timer and listener, drawing at a small

@@ -4,6 +4,7 @@
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/Segmentation.h"
+#include "scene/DefaultScene.h"
 #include "tests/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -334,22 +335,56 @@ TEST(FrameLoop, AnOutputErrorEndsTheRunAtThatFrame)
 
 TEST(RenderView, DrawsNothingBeforeTheFirstPreparation)
 {
-    struct CountingEvents : ViewerEvents {
-        void ViewPresented() override { ++presented; }
-        int presented = 0;
-    };
-    GenerationSettings settings;
-    settings.viewWidth = W;
-    settings.viewHeight = H;
-    settings.texturesFolder = std::string(TAVRIK_ASSET_DIR) + "/textures";
-    test::RecordingTimer timer;
-    CountingEvents events;
-    Viewer viewer(settings, timer, events);
-    viewer.CreateRenderContext();
-    viewer.Paint();
-    viewer.RenderView(true);
-    EXPECT_EQ(events.presented, 0);
-    EXPECT_FALSE(viewer.sceneReady());
+    TestViewer t(W, H);
+    t.viewer.Paint();
+    t.viewer.RenderView(true);
+    EXPECT_EQ(t.events.presented, 0);
+    EXPECT_FALSE(t.viewer.sceneReady());
+}
+
+// The segmentation compares depth-only passes with the drawn view's depth,
+// so the two must agree to the last bit wherever nothing is left out, and a
+// pass confined to a rectangle may change nothing outside it.
+TEST(RenderView, DepthOnlyPassGivesTheDrawnViewsDepth)
+{
+    TestViewer t(W, H);
+    std::vector<std::string> scene = DefaultSceneLines();
+    scene.insert(scene.begin(), "PLANE; id 9; texture: 3; colour: 1; 1; 1; normal: 0.3; 1; 0.2; point: 0; 4; 0");
+    t.viewer.PrepareSequence(scene);
+    t.viewer.RenderView(false);
+    const std::vector<float> drawn = t.viewer.ReadDepth();
+
+    t.viewer.RenderDepthPass(std::nullopt, {0, 0, W, H});
+    EXPECT_EQ(t.viewer.ReadDepth(), drawn);
+
+    // Left of the cylinder, over the sphere.
+    const PixelRect region{W * 32 / 100, H * 40 / 100, W * 8 / 100, H * 20 / 100};
+    t.viewer.RenderDepthPass(25, region);
+    const std::vector<float> pass = t.viewer.ReadDepth();
+    int changedInside = 0;
+    for (int j = 0; j < H; ++j)
+        for (int x = 0; x < W; ++x) {
+            const std::size_t i = static_cast<std::size_t>(j) * W + x;
+            const bool inside = x >= region.x && x < region.x + region.width && j >= region.y
+                && j < region.y + region.height;
+            if (!inside)
+                ASSERT_EQ(pass[i], drawn[i]) << x << ", " << j;
+            else if (pass[i] != drawn[i])
+                ++changedInside;
+        }
+    EXPECT_GT(changedInside, 0); // the sphere of id 25 is seen there
+}
+
+TEST(FrameLoop, WithoutAContextTheSceneIsReadAndTheRunEndsAtOnce)
+{
+    TestViewer t(W, H);
+    t.viewer.ReleaseRenderContext();
+    t.Run({Wall(5, 2.0), stillFrame, stillFrame});
+    EXPECT_EQ(t.events.objectCount, 1u);
+    EXPECT_EQ(t.events.frameCount, 2u);
+    EXPECT_FALSE(t.timer.running);
+    EXPECT_EQ(t.viewer.frameIndex(), -1);
+    EXPECT_EQ(t.events.presented, 0);
 }
 
 TEST(RenderView, OmitIdLeavesOutEveryObjectOfThatIdAndNothingElse)
