@@ -89,13 +89,12 @@ Vec3 NormalOf(const Vec3& p1, const Vec3& p2, const Vec3& p3)
     return n;
 }
 
-// Sends a quad's normal and its corners with the texture stretched over it:
+// Sends `normal` and the quad's corners with the texture stretched over it:
 // P1 (0, 0), P2 (1, 0), P3 (1, 1), P4 (0, 1). Inside glBegin(GL_QUADS).
-void EmitTexturedQuad(const Quad& corners)
+void EmitTexturedQuad(const Quad& corners, const Vec3& normal)
 {
     static constexpr float texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    const Vec3 n = NormalOf(corners[0], corners[1], corners[2]);
-    glNormal3d(n[0], n[1], n[2]);
+    glNormal3d(normal[0], normal[1], normal[2]);
     for (int k = 0; k < 4; ++k) {
         glTexCoord2f(texCoords[k][0], texCoords[k][1]);
         glVertex3f(static_cast<float>(corners[k][0]), static_cast<float>(corners[k][1]),
@@ -197,7 +196,7 @@ void Czworobok::Draw()
     SetUpTexture(texture);
     glColor3f(static_cast<float>(colour[0]), static_cast<float>(colour[1]), static_cast<float>(colour[2]));
     glBegin(GL_QUADS);
-    EmitTexturedQuad(vertices);
+    EmitTexturedQuad(vertices, NormalOf(vertices[0], vertices[1], vertices[2]));
     glEnd();
 }
 
@@ -239,9 +238,13 @@ void Plane::Draw()
         return;
     SetUpTexture(texture);
     glColor4f(static_cast<float>(NextPlaneRed()), 0.99f, 0.1f, 0.4f);
+    // Every strip lies in the one plane: its normal is solved once, which
+    // also keeps rounding from turning neighbouring strips' normals apart.
+    const Quad first = StripCorners(firstStrip);
+    const Vec3 n = NormalOf(first[0], first[1], first[2]);
     glBegin(GL_QUADS);
     for (int i = firstStrip; i < firstStrip + stripCount; ++i)
-        EmitTexturedQuad(StripCorners(i));
+        EmitTexturedQuad(StripCorners(i), n);
     glEnd();
 }
 
