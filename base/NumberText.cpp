@@ -137,6 +137,15 @@ double ParseDecimal(std::string_view text, char separator)
     return value;
 }
 
+double ParsePointOrComma(std::string_view text)
+{
+    try {
+        return ParseDecimal(NormalizeDecimalSeparator(std::string(text), '.'), '.');
+    } catch (const UserError&) {
+        throw InvalidFloatError(std::string(text));
+    }
+}
+
 std::string FormatFixedPoint(double value, char separator)
 {
     if (std::isnan(value))

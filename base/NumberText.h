@@ -24,6 +24,10 @@ std::string NormalizeDecimalSeparator(std::string_view text, char separator);
 // value beyond the range of a double (too large, or too small to tell from 0).
 double ParseDecimal(std::string_view text, char separator);
 
+// A value a user typed with "." or "," as its decimal point, read like
+// ParseDecimal; the error quotes `text` as typed.
+double ParsePointOrComma(std::string_view text);
+
 // The fixed-point number text used in scene lines and logs: the value rounded
 // half away from zero to the smaller of 3 significant digits and 3 decimals;
 // below 1000 in magnitude "-", integer digits, separator and exactly three

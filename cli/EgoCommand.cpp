@@ -10,20 +10,6 @@
 
 namespace tavrik::cli {
 
-namespace {
-
-// "." and "," are both accepted as the decimal point of a command-line value.
-double ParseValue(const std::string& text)
-{
-    try {
-        return ParseDecimal(NormalizeDecimalSeparator(text, '.'), '.');
-    } catch (const UserError&) {
-        throw InvalidFloatError(text);
-    }
-}
-
-} // namespace
-
 Command AddEgoCommand(CLI::App& app)
 {
     CLI::App* sub = app.add_subcommand("ego", "Print generated EGO lines (one frame of ego motion per line)");
@@ -55,8 +41,8 @@ Command AddEgoCommand(CLI::App& app)
         settings.returnFrame = !options->noReturn;
         try {
             // The step is read first, so a bad step is the one reported when both are bad.
-            settings.step = ParseValue(options->step);
-            settings.start = ParseValue(options->start);
+            settings.step = ParsePointOrComma(options->step);
+            settings.start = ParsePointOrComma(options->start);
         } catch (const UserError& e) {
             std::cerr << "tavrik-cli: " << e.what() << '\n';
             return exitUsage;

@@ -13,41 +13,47 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <tuple>
+#include <utility>
 #include <string>
 
 namespace tavrik::cli {
 
 namespace {
 
+// The image sizes a run can have.
+const std::map<std::string, std::pair<int, int>> imageSizes{
+    {"320x240", {320, 240}}, {"512x384", {512, 384}}, {"800x600", {800, 600}}, {"1024x768", {1024, 768}}};
+
+// The options as typed; their defaults are those of GenerationSettings.
 struct RenderOptions {
+    explicit RenderOptions(const GenerationSettings& defaults)
+        : outputFolder(defaults.outputFolder), sequence(defaults.sequenceNumber),
+          size(std::to_string(defaults.viewWidth) + "x" + std::to_string(defaults.viewHeight)),
+          background(std::to_string(defaults.backgroundRed) + "," + std::to_string(defaults.backgroundGreen) + ","
+                     + std::to_string(defaults.backgroundBlue)),
+          baseline(FormatFixedPoint(defaults.baseline, '.')), focal(FormatFixedPoint(defaults.focalLength, '.')),
+          seed(defaults.planeColourSeed)
+    {
+    }
+
     std::string scenePath;
     bool defaultScene = false;
-    std::string outputFolder = DefaultOutputFolder();
-    int sequence = 0;
+    std::string outputFolder;
+    int sequence;
     std::string camera = "left";
-    std::string size = "512x384";
-    std::string background = "0,255,255";
-    std::string baseline = "0.12";
-    std::string focal = "389.0";
+    std::string size;
+    std::string background;
+    std::string baseline;
+    std::string focal;
     bool palette = false;
     bool antialias = false;
     bool preview = false;
     std::string textures;
-    unsigned seed = 1;
+    unsigned seed;
     bool quiet = false;
-};
-
-// The command line has no window timer: a run's ticks follow each other at
-// once, and the loop ends when a tick leaves the timer off.
-class ImmediateTimer : public FrameTimer {
-public:
-    void Start(int) override { running_ = true; }
-    void Stop() override { running_ = false; }
-    bool running() const { return running_; }
-
-private:
-    bool running_ = false;
 };
 
 class RunReporter : public ViewerEvents {
@@ -92,11 +98,6 @@ private:
     std::string label_;
 };
 
-double ParseNumberOption(const std::string& text)
-{
-    return ParseDecimal(NormalizeDecimalSeparator(text, '.'), '.');
-}
-
 // Where the bundled textures are: next to an installed program first, then
 // the source tree the program was built from.
 std::string BundledTextureFolder()
@@ -113,12 +114,7 @@ std::string BundledTextureFolder()
 
 void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
 {
-    int width = 0, height = 0;
-    char x = 0;
-    if (std::sscanf(options.size.c_str(), "%d%c%d", &width, &x, &height) != 3 || (x != 'x' && x != 'X'))
-        throw CLI::ValidationError("--size", "expected WxH, e.g. 512x384");
-    settings.viewWidth = width;
-    settings.viewHeight = height;
+    std::tie(settings.viewWidth, settings.viewHeight) = imageSizes.at(options.size);
 
     int red = 0, green = 0, blue = 0;
     char tail = 0;
@@ -131,8 +127,11 @@ void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
 
     settings.outputFolder = options.outputFolder;
     settings.sequenceNumber = options.sequence;
-    settings.baseline = ParseNumberOption(options.baseline);
-    settings.focalLength = ParseNumberOption(options.focal);
+    settings.baseline = ParsePointOrComma(options.baseline);
+    settings.focalLength = ParsePointOrComma(options.focal);
+    // The field of view and every disparity divide by it.
+    if (!(settings.focalLength > 0))
+        throw CLI::ValidationError("--focal", "the focal length must be above 0");
     settings.paletteSegmentation = options.palette;
     settings.antiAliasing = options.antialias;
     settings.previewOnly = options.preview;
@@ -196,13 +195,12 @@ int RunRender(const RenderOptions& options)
 
 Command AddRenderCommand(CLI::App& app)
 {
-    auto options = std::make_shared<RenderOptions>();
+    auto options = std::make_shared<RenderOptions>(GenerationSettings{});
     CLI::App* sub = app.add_subcommand("render", "Render a scene into a numbered sequence folder of camera images, "
                                                  "disparity maps, disparity text files and segmentation maps");
     auto* scene = sub->add_option("SCENE", options->scenePath, "Scene text file")->check(CLI::ExistingFile);
     auto* builtIn = sub->add_flag("--default", options->defaultScene, "Render the built-in default scene");
-    scene->excludes(builtIn);
-    builtIn->excludes(scene);
+    scene->excludes(builtIn); // both ways
     sub->add_option("--out", options->outputFolder, "Output folder; the sequence folder is made inside it")
         ->capture_default_str();
     sub->add_option("--sequence", options->sequence, "Sequence number: the name of the folder made in --out")
@@ -212,7 +210,7 @@ Command AddRenderCommand(CLI::App& app)
         ->check(CLI::IsMember({"left", "right", "both"}))
         ->capture_default_str();
     sub->add_option("--size", options->size, "Image size")
-        ->check(CLI::IsMember({"320x240", "512x384", "800x600", "1024x768"}))
+        ->check(CLI::IsMember(imageSizes))
         ->capture_default_str();
     sub->add_option("--background", options->background, "Background colour R,G,B (0 to 255 each)")
         ->capture_default_str();

@@ -11,19 +11,14 @@
 namespace tavrik {
 namespace {
 
-TEST(CheckCommand, TheDefaultSceneHasNineObjectsAndFiveFrames)
+TEST(CheckCommand, TheBuiltInAndTheBundledDefaultSceneHaveNineObjectsAndFiveFrames)
 {
-    const auto result = test::RunCli("check --default");
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "objects: 9\nframes: 5\n");
-    EXPECT_EQ(result.err, "");
-}
-
-TEST(CheckCommand, TheBundledSceneFileChecksClean)
-{
-    const auto result = test::RunCli("check '" TAVRIK_ASSET_DIR "/scenes/default.scene'");
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "objects: 9\nframes: 5\n");
+    for (const char* scene : {"--default", "'" TAVRIK_ASSET_DIR "/scenes/default.scene'"}) {
+        const auto result = test::RunCli(std::string("check ") + scene);
+        EXPECT_EQ(result.exitCode, 0) << scene;
+        EXPECT_EQ(result.out, "objects: 9\nframes: 5\n") << scene;
+        EXPECT_EQ(result.err, "") << scene;
+    }
 }
 
 TEST(CheckCommand, ConvertErrorsAndWarningsNameTheirLinesAndErrorsFailTheCheck)
