@@ -1,0 +1,47 @@
+#include "base/FileIo.h"
+
+#include "base/UserError.h"
+#include "tests/ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace tavrik {
+namespace {
+
+std::string ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const UserError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+// A device that takes no byte stands for a full disk: the file opens, the
+// writes fail, and that must never pass as a written file.
+TEST(FileIo, AFullDiskIsAWriteErrorNotAShortFile)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string(100000, 'x')); }),
+              "Cannot create file /dev/full");
+    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string_view("x")); }), "Cannot create file /dev/full");
+}
+
+TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)
+{
+    const std::string path = (test::ScratchFolder() / "ten.bin").string();
+    WriteWholeFile(path, std::string_view("0123456789"));
+    EXPECT_EQ(ReadWholeFile(path, 10, "too large").size(), 10u);
+    EXPECT_EQ(ErrorOf([&] { ReadWholeFile(path, 9, "too large"); }), "too large");
+    EXPECT_EQ(ErrorOf([&] { ReadWholeFile(path + ".missing", 10, "too large"); }),
+              "Cannot open file " + path + ".missing");
+}
+
+} // namespace
+} // namespace tavrik
