@@ -34,11 +34,14 @@ Command AddAviCommand(CLI::App& app)
     const auto run = [options]() -> int {
         const AviExportReport report =
             ExportStereoAvi(options->folder, options->camera == "right", options->frames, options->wav);
-        if (!report.written)
+        if (!report.created)
             throw CannotCreateFileError(report.videoPath);
+        if (!report.written)
+            throw UserError("Cannot finish file " + report.videoPath + ": the video may be incomplete");
         std::cout << report.videoPath << ": " << report.framesWritten << " of " << options->frames
                   << " frames, " << (report.soundWritten ? "with sound" : "no sound") << '\n';
-        return exitOk;
+        // Images asked for and none found is a failed export, not an empty success.
+        return options->frames > 0 && report.framesWritten == 0 ? exitFailure : exitOk;
     };
     return {sub, run};
 }

@@ -278,7 +278,13 @@ bool IsUsableDib(const Dib& dib)
         return false;
     if (compression == kBiBitfields && dib.colourTable.size() < 12)
         return false;
-    return dib.bits.size() >= RowBytes(width, bitCount) * static_cast<std::uint64_t>(height);
+    return dib.bits.size() >= DibPixelBytes(dib);
+}
+
+std::uint64_t DibPixelBytes(const Dib& dib)
+{
+    const std::int64_t height = dib.height();
+    return RowBytes(dib.width(), dib.bitCount()) * static_cast<std::uint64_t>(height < 0 ? -height : height);
 }
 
 RgbImage DibToImage(const Dib& dib)

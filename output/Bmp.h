@@ -51,6 +51,10 @@ Dib DecodeDib(std::span<const std::uint8_t> file, const std::string& name);
 // DecodeDib and ImageToDib24 always are; a hand-made Dib may not be.
 bool IsUsableDib(const Dib& dib);
 
+// Bytes of the pixel rows `dib`'s header describes, each row padded to whole
+// 32-bit words. `dib` has a 40-byte header.
+std::uint64_t DibPixelBytes(const Dib& dib);
+
 // Converts a bitmap as DecodeDib or ImageToDib24 produce it into an RGB
 // image, top row first. Palette indices past the end of the colour table read
 // as black; bitfields channels are scaled to 0..255 with rounding.

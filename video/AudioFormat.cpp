@@ -2,25 +2,18 @@
 
 #include "base/LittleEndian.h"
 
-#include <algorithm>
-#include <cassert>
-#include <vector>
-
 namespace tavrik {
 
 std::array<std::uint8_t, kAudioFormatBytes> EncodeAudioFormat(const AudioFormat& format)
 {
-    std::vector<std::uint8_t> bytes;
-    AppendLittleEndian(bytes, format.formatTag);
-    AppendLittleEndian(bytes, format.channels);
-    AppendLittleEndian(bytes, format.samplesPerSecond);
-    AppendLittleEndian(bytes, format.averageBytesPerSecond);
-    AppendLittleEndian(bytes, format.blockAlignment);
-    AppendLittleEndian(bytes, format.bitsPerSample);
-    AppendLittleEndian(bytes, format.extraSize);
-    assert(bytes.size() == 18);
-    std::array<std::uint8_t, kAudioFormatBytes> block{};
-    std::copy(bytes.begin(), bytes.end(), block.begin());
+    std::array<std::uint8_t, kAudioFormatBytes> block{}; // the 2 spare bytes stay 0
+    PutLittleEndian(&block[0], format.formatTag);
+    PutLittleEndian(&block[2], format.channels);
+    PutLittleEndian(&block[4], format.samplesPerSecond);
+    PutLittleEndian(&block[8], format.averageBytesPerSecond);
+    PutLittleEndian(&block[12], format.blockAlignment);
+    PutLittleEndian(&block[14], format.bitsPerSample);
+    PutLittleEndian(&block[16], format.extraSize);
     return block;
 }
 

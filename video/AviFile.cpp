@@ -68,14 +68,12 @@ AviResult AviFile::CreateStream(const AviStreamInfo& info, AviStream& stream)
     return AVIERR_OK;
 }
 
-AviResult AviFile::MakeCompressedStream(AviStream source, std::uint32_t handler, AviStream& compressed)
+AviStream AviFile::MakeCompressedStream(AviStream source, std::uint32_t handler)
 {
     assert(file_);
-    if (handler != kHandlerDib)
-        return AVIERR_NOCOMPRESSOR;
+    assert(handler == kHandlerDib);
     Stream(source).info.handler = handler;
-    compressed = source;
-    return AVIERR_OK;
+    return source;
 }
 
 AviResult AviFile::SetFormat(AviStream stream, std::span<const std::uint8_t> format)

@@ -50,11 +50,11 @@ public:
     AviResult CreateStream(const AviStreamInfo& info, AviStream& stream);
 
     // Layers a compressing stream using compressor `handler` on `source` and
-    // sets `compressed` to it. The only compressor is kHandlerDib, which
-    // stores device-independent bitmaps as they are: the compressed stream
-    // writes straight into `source`, whose description then names the
-    // handler. Any other handler: AVIERR_NOCOMPRESSOR.
-    AviResult MakeCompressedStream(AviStream source, std::uint32_t handler, AviStream& compressed);
+    // returns it. The only compressor, and so the only `handler`, is
+    // kHandlerDib, which stores device-independent bitmaps as they are: the
+    // compressed stream writes straight into `source`, whose description then
+    // names the handler.
+    AviStream MakeCompressedStream(AviStream source, std::uint32_t handler);
 
     // Sets the format of `stream` (before its first sample). AVIERR_BADSIZE
     // when the headers would no longer fit.

@@ -41,8 +41,7 @@ std::size_t BeginList(std::vector<std::uint8_t>& out, std::uint32_t listType)
 void EndChunk(std::vector<std::uint8_t>& out, std::size_t start)
 {
     const std::size_t size = out.size() - start - kChunkHeaderBytes;
-    for (std::size_t i = 0; i < 4; ++i)
-        out[start + 4 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+    PutLittleEndian(out.data() + start + 4, static_cast<std::uint32_t>(size));
     if (size & 1)
         out.push_back(0);
 }
@@ -154,11 +153,9 @@ bool AviHeadersFit(std::span<const AviStreamHeaders> streams)
 
 std::array<std::uint8_t, 8> EncodeChunkHeader(std::uint32_t chunkId, std::uint32_t size)
 {
-    std::vector<std::uint8_t> bytes;
-    AppendLittleEndian(bytes, chunkId);
-    AppendLittleEndian(bytes, size);
-    std::array<std::uint8_t, 8> header{};
-    std::copy(bytes.begin(), bytes.end(), header.begin());
+    std::array<std::uint8_t, 8> header;
+    PutLittleEndian(header.data(), chunkId);
+    PutLittleEndian(header.data() + 4, size);
     return header;
 }
 

@@ -17,7 +17,6 @@ inline constexpr AviResult AVIERR_BADSIZE = 0x8004406B;     // headers too large
 inline constexpr AviResult AVIERR_BADHANDLE = 0x8004406C;   // no writer
 inline constexpr AviResult AVIERR_FILEWRITE = 0x8004406E;   // the file refused bytes
 inline constexpr AviResult AVIERR_FILEOPEN = 0x8004406F;    // a file cannot be opened or created
-inline constexpr AviResult AVIERR_NOCOMPRESSOR = 0x80044071; // no such compressor
 inline constexpr AviResult AVIERR_ERROR = 0x800440C7;       // writer failed earlier, or file too large
 
 // WAV source kinds of AppendWavAudio.

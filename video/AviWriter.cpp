@@ -1,12 +1,11 @@
 #include "video/AviWriter.h"
 
 #include "base/FileIo.h"
-#include "base/UserError.h"
 #include "base/LittleEndian.h"
+#include "base/UserError.h"
 #include "video/WavImage.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -15,69 +14,70 @@ namespace tavrik {
 
 namespace {
 
-constexpr std::size_t kInfoHeaderBytes = 40;
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiBitfields = 3;
-// Three colour masks and a full 256-entry palette.
-constexpr std::size_t kMaxColourTableBytes = 12 + 256 * 4;
 constexpr std::uint32_t kMillisecondsPerSecond = 1000;
+// The frame rectangle of a video stream holds 16-bit sides.
+constexpr std::int64_t kMaxFrameSide = std::numeric_limits<std::int16_t>::max();
 
-// What decides how a reader decodes a frame.
-struct FrameFormat {
-    std::int32_t width = 0;
-    std::int32_t height = 0; // negative for top-down rows
-    std::uint16_t bitCount = 0;
-    std::uint32_t compression = 0;
-    std::uint32_t imageSize = 0; // bytes of pixel data
-    std::span<const std::uint8_t> colourTable;
-};
+// Byte offsets of the BITMAPINFOHEADER fields that state how the stored
+// bytes are laid out.
+constexpr std::size_t kHeaderSizeOffset = 0;
+constexpr std::size_t kPlanesOffset = 12;
+constexpr std::size_t kImageSizeOffset = 20;
+constexpr std::size_t kColoursUsedOffset = 32;
+constexpr std::uint32_t kBiBitfields = 3;
 
-bool SameFrameFormat(const FrameFormat& a, const FrameFormat& b)
+// The part of `frame`'s colour table its pixels need: the palette of up to
+// 8 bits per pixel, the three masks of BI_BITFIELDS. A true-colour bitmap
+// may carry a table of suggested display colours of any length; a stream
+// format has no room for a long one and no reader needs it, so it is left
+// out.
+std::span<const std::uint8_t> DecodingColourTable(const Dib& frame)
 {
-    return a.width == b.width && a.height == b.height && a.bitCount == b.bitCount
-        && a.compression == b.compression && a.imageSize == b.imageSize
-        && std::ranges::equal(a.colourTable, b.colourTable);
+    const std::span<const std::uint8_t> table = frame.colourTable;
+    if (frame.bitCount() <= 8)
+        return table.first(std::min<std::size_t>(table.size(), std::size_t{4} << frame.bitCount()));
+    if (frame.compression() == kBiBitfields)
+        return table.first(12);
+    return {};
 }
 
-// The format of an uncompressed DIB given as its BITMAPINFOHEADER and colour
-// table, or nullopt when they do not describe one. The image size is the
-// header's, or the rows' size (each padded to 4 bytes) when the header holds
-// 0; it may not be smaller than the rows need.
-std::optional<FrameFormat> DescribeFrameFormat(std::span<const std::uint8_t> header,
-                                               std::span<const std::uint8_t> colourTable)
+// Rows of `frame`, whichever order they are stored in.
+std::int64_t Rows(const Dib& frame)
 {
-    if (header.size() != kInfoHeaderBytes)
-        return std::nullopt;
-    const auto headerSize = LoadLittleEndian<std::uint32_t>(header, 0);
-    const auto width = LoadLittleEndian<std::int32_t>(header, 4);
-    const auto height = LoadLittleEndian<std::int32_t>(header, 8);
-    const auto planes = LoadLittleEndian<std::uint16_t>(header, 12);
-    const auto bitCount = LoadLittleEndian<std::uint16_t>(header, 14);
-    const auto compression = LoadLittleEndian<std::uint32_t>(header, 16);
-    const auto sizeImage = LoadLittleEndian<std::uint32_t>(header, 20);
-    assert(headerSize && width && height && planes && bitCount && compression && sizeImage);
-
-    const bool knownDepth = *bitCount == 1 || *bitCount == 4 || *bitCount == 8 || *bitCount == 16
-        || *bitCount == 24 || *bitCount == 32;
-    const bool uncompressed = *compression == kBiRgb
-        || (*compression == kBiBitfields && (*bitCount == 16 || *bitCount == 32) && colourTable.size() >= 12);
-    if (*headerSize != kInfoHeaderBytes || *width <= 0 || *height == 0
-        || *height == std::numeric_limits<std::int32_t>::min() || *planes != 1 || !knownDepth
-        || !uncompressed || colourTable.size() % 4 != 0 || colourTable.size() > kMaxColourTableBytes)
-        return std::nullopt;
-
-    const std::uint64_t rowBytes = (std::uint64_t{static_cast<std::uint32_t>(*width)} * *bitCount + 31) / 32 * 4;
-    const std::uint64_t rowsBytes = rowBytes * static_cast<std::uint64_t>(std::abs(std::int64_t{*height}));
-    const std::uint64_t imageSize = *sizeImage != 0 ? *sizeImage : rowsBytes;
-    if (imageSize < rowsBytes || imageSize > std::numeric_limits<std::uint32_t>::max())
-        return std::nullopt;
-    return FrameFormat{*width, *height, *bitCount, *compression, static_cast<std::uint32_t>(imageSize),
-                       colourTable};
+    return std::abs(std::int64_t{frame.height()});
 }
 
-std::int16_t ClampToInt16(std::int64_t value)
+// Sides of at most kMaxFrameSide keep a frame's pixel bytes within 32 bits.
+std::uint32_t FrameBytes(const Dib& frame)
 {
-    return static_cast<std::int16_t>(std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int16_t>::max()));
+    return static_cast<std::uint32_t>(DibPixelBytes(frame));
+}
+
+// The stream format of `frame`: its header, stating the 40 bytes it has, one
+// plane and `frameBytes` of pixel data whatever the bitmap's header says,
+// then its colour table.
+std::vector<std::uint8_t> FrameFormat(const Dib& frame, std::uint32_t frameBytes)
+{
+    std::vector<std::uint8_t> format = frame.header;
+    PutLittleEndian(&format[kHeaderSizeOffset], static_cast<std::uint32_t>(frame.header.size()));
+    PutLittleEndian(&format[kPlanesOffset], std::uint16_t{1});
+    PutLittleEndian(&format[kImageSizeOffset], frameBytes);
+    const std::span<const std::uint8_t> table = DecodingColourTable(frame);
+    if (frame.bitCount() > 8)
+        PutLittleEndian(&format[kColoursUsedOffset], std::uint32_t{0});
+    format.insert(format.end(), table.begin(), table.end());
+    return format;
+}
+
+// Whether `frame` decodes like the first frame, whose stream format is
+// `first`: the same size, row order, pixel format and colour table.
+bool SameFrameFormat(std::span<const std::uint8_t> first, const Dib& frame)
+{
+    const std::span<const std::uint8_t> header = first.first(frame.header.size());
+    const Dib stored{{header.begin(), header.end()}, {}, {}};
+    return stored.width() == frame.width() && stored.height() == frame.height()
+        && stored.bitCount() == frame.bitCount() && stored.compression() == frame.compression()
+        && std::ranges::equal(first.subspan(header.size()), DecodingColourTable(frame));
 }
 
 AviResult Fail(AviWriter& writer, AviResult result)
@@ -86,16 +86,16 @@ AviResult Fail(AviWriter& writer, AviResult result)
     return result;
 }
 
-// The stream description of a video of `format` frames, one per `framePeriod`
-// milliseconds.
-AviStreamInfo VideoStreamInfo(const FrameFormat& format, std::uint32_t framePeriod)
+// The stream description of a video of frames like `frame`, of `frameBytes`
+// bytes each, one per `framePeriod` milliseconds.
+AviStreamInfo VideoStreamInfo(const Dib& frame, std::uint32_t frameBytes, std::uint32_t framePeriod)
 {
     AviStreamInfo info;
     info.type = kStreamTypeVideo;
     info.scale = framePeriod;
     info.rate = kMillisecondsPerSecond;
-    info.suggestedBufferSize = format.imageSize;
-    info.frame = {0, 0, ClampToInt16(format.width), ClampToInt16(std::abs(std::int64_t{format.height}))};
+    info.suggestedBufferSize = frameBytes;
+    info.frame = {0, 0, static_cast<std::int16_t>(frame.width()), static_cast<std::int16_t>(Rows(frame))};
     return info;
 }
 
@@ -128,6 +128,8 @@ std::unique_ptr<AviWriter> OpenAviWriter(const std::string& fileName, std::uint3
                                          const std::optional<AudioFormat>& audioFormat,
                                          std::uint64_t maxFileBytes)
 {
+    if (framePeriod == 0)
+        return nullptr;
     AviResult result = AVIERR_OK;
     std::unique_ptr<AviFile> file = AviFile::Create(fileName, maxFileBytes, result);
     if (!file)
@@ -143,40 +145,28 @@ AviResult AppendVideoFrame(AviWriter* writer, const Dib* bitmap)
 {
     if (!writer)
         return AVIERR_BADHANDLE;
-    if (!bitmap)
-        return AVIERR_BADPARAM;
-    const std::optional<FrameFormat> frame = DescribeFrameFormat(bitmap->header, bitmap->colourTable);
-    if (!frame || bitmap->bits.size() < frame->imageSize)
+    if (!bitmap || !IsUsableDib(*bitmap) || bitmap->width() > kMaxFrameSide || Rows(*bitmap) > kMaxFrameSide)
         return AVIERR_BADPARAM;
     if (writer->failed)
         return AVIERR_ERROR;
 
     AviFile& file = *writer->aviFile;
-    if (writer->compressedStream) {
-        const std::span<const std::uint8_t> stored = file.Format(*writer->compressedStream);
-        const std::optional<FrameFormat> first =
-            DescribeFrameFormat(stored.first(kInfoHeaderBytes), stored.subspan(kInfoHeaderBytes));
-        assert(first);
-        if (!SameFrameFormat(*first, *frame))
-            return AVIERR_BADFORMAT;
-    }
+    if (writer->compressedStream && !SameFrameFormat(file.Format(*writer->compressedStream), *bitmap))
+        return AVIERR_BADFORMAT;
+    const std::uint32_t frameBytes = FrameBytes(*bitmap);
     if (!writer->videoStream) {
+        const AviStreamInfo info = VideoStreamInfo(*bitmap, frameBytes, writer->framePeriod);
         AviStream stream;
-        if (const AviResult result = file.CreateStream(VideoStreamInfo(*frame, writer->framePeriod), stream))
+        if (const AviResult result = file.CreateStream(info, stream))
             return Fail(*writer, result);
         writer->videoStream = stream;
     }
     if (!writer->compressedStream) {
-        AviStream compressed;
-        if (const AviResult result = file.MakeCompressedStream(*writer->videoStream, kHandlerDib, compressed))
-            return Fail(*writer, result);
-        writer->compressedStream = compressed;
-        std::vector<std::uint8_t> format = bitmap->header;
-        format.insert(format.end(), bitmap->colourTable.begin(), bitmap->colourTable.end());
-        if (const AviResult result = file.SetFormat(compressed, format))
+        writer->compressedStream = file.MakeCompressedStream(*writer->videoStream, kHandlerDib);
+        if (const AviResult result = file.SetFormat(*writer->compressedStream, FrameFormat(*bitmap, frameBytes)))
             return Fail(*writer, result);
     }
-    const std::span<const std::uint8_t> bits = std::span(bitmap->bits).first(frame->imageSize);
+    const std::span<const std::uint8_t> bits = std::span(bitmap->bits).first(frameBytes);
     if (const AviResult result = file.Write(*writer->compressedStream, writer->frameCount, 1, bits, AVIIF_KEYFRAME))
         return Fail(*writer, result);
     ++writer->frameCount;

@@ -39,22 +39,24 @@ using WavSource = std::variant<std::monostate, std::span<const std::uint8_t>, st
 
 // Creates or replaces `fileName` for a video of `framePeriod` milliseconds
 // per frame. `audioFormat`, when given, is the format every WAV append must
-// match. The finished file stays within `maxFileBytes`. Returns null when the
-// file cannot be created.
+// match. The finished file stays within `maxFileBytes`. Returns null, and
+// creates nothing, for a frame period of 0 (no reader can time such a
+// video); null also when the file cannot be created.
 std::unique_ptr<AviWriter> OpenAviWriter(const std::string& fileName, std::uint32_t framePeriod,
                                          const std::optional<AudioFormat>& audioFormat = std::nullopt,
                                          std::uint64_t maxFileBytes = kMaxAviFileBytes);
 
-// Appends `bitmap` as the next key frame. The first frame fixes the video
-// stream: its size in the stream description, its header and colour table as
-// the stream format. Checked in this order:
+// Appends `bitmap` as the next key frame: the bytes of its pixel rows (each
+// padded to 4 bytes); bits beyond them are left out. The first frame fixes
+// the video stream: its size in the stream description, its header and
+// colour table as the stream format, the header stating 40 bytes, one plane
+// and the rows' size as image size. Checked in this order:
 //   no writer                                  AVIERR_BADHANDLE
-//   no bitmap, or no DIB section: a header that is not a 40-byte
-//     BITMAPINFOHEADER of an uncompressed (BI_RGB, BI_BITFIELDS) image,
-//     a colour table over 256 entries (plus 3 masks), or bits shorter than
-//     the image size                           AVIERR_BADPARAM
+//   no bitmap, or no DIB section: a bitmap IsUsableDib refuses, or a side
+//     over 32767 pixels (the 16-bit frame rectangle)  AVIERR_BADPARAM
 //   the writer failed earlier                  AVIERR_ERROR
-//   size or format differs from the first frame's  AVIERR_BADFORMAT
+//   size, row order, pixel format or colour table differs from the first
+//     frame's                                  AVIERR_BADFORMAT
 // A file operation that fails sets `failed` and its code is returned.
 AviResult AppendVideoFrame(AviWriter* writer, const Dib* bitmap);
 

@@ -30,6 +30,7 @@ AviExportReport ExportStereoAvi(const std::filesystem::path& workFolder, bool ri
     std::unique_ptr<AviWriter> writer = OpenAviWriter(report.videoPath, kExportFramePeriod);
     if (!writer)
         return report;
+    report.created = true;
 
     for (int i = 0; i < frameCount; ++i) {
         // The colour image of frame i under the name a run gives it.

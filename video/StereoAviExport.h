@@ -12,7 +12,8 @@ inline constexpr std::uint32_t kExportFramePeriod = 500; // milliseconds
 // What an export achieved, for telling the user.
 struct AviExportReport {
     std::string videoPath;
-    bool written = false;   // the video was created and finished
+    bool created = false;   // the video file was created
+    bool written = false;   // created and finished
     int framesWritten = 0;  // images that went in as frames
     bool soundWritten = false;
 };

@@ -25,20 +25,6 @@ protected:
                             .string();
 };
 
-TEST_F(AviFileTest, OnlyTheDibCompressorExists)
-{
-    std::unique_ptr<AviFile> file = Create();
-    AviStream video;
-    ASSERT_EQ(file->CreateStream({.type = kStreamTypeVideo, .scale = 1, .rate = 25, .frame = {}}, video), AVIERR_OK);
-    AviStream compressed{7};
-    EXPECT_EQ(file->MakeCompressedStream(video, MakeFourCc("MJPG"), compressed), AVIERR_NOCOMPRESSOR);
-    EXPECT_EQ(file->Info(video).handler, 0u);
-    ASSERT_EQ(file->MakeCompressedStream(video, kHandlerDib, compressed), AVIERR_OK);
-    EXPECT_EQ(compressed, video);
-    EXPECT_EQ(file->Info(video).handler, kHandlerDib);
-    EXPECT_EQ(file->Close(), AVIERR_OK);
-}
-
 TEST_F(AviFileTest, StreamsThatCannotBeDescribedAreRefused)
 {
     std::unique_ptr<AviFile> file = Create();

@@ -1,12 +1,13 @@
 #pragma once
 
 // Helpers of the video tests: a small RIFF walker that checks every size on
-// the way, WAV and bitmap fixtures made in memory, and a way
-// to run the external media tools.
+// the way, WAV and bitmap fixtures made in memory or as a run's image files,
+// and a way to run the external media tools.
 
 #include "base/FileIo.h"
 #include "base/LittleEndian.h"
 #include "output/Bmp.h"
+#include "output/FrameFiles.h"
 #include "tests/ScratchFolder.h"
 #include "video/AviLayout.h"
 
@@ -38,6 +39,18 @@ inline std::int32_t I32At(std::span<const std::uint8_t> bytes, std::size_t offse
 inline std::int16_t I16At(std::span<const std::uint8_t> bytes, std::size_t offset)
 {
     return LoadLittleEndian<std::int16_t>(bytes, offset).value();
+}
+
+// Stores `value` little-endian in the `width` (2 or 4) bytes at `offset` of
+// `bytes`: one header field changed by hand.
+inline void PutField(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value, int width)
+{
+    ASSERT_TRUE(width == 2 || width == 4);
+    ASSERT_LE(offset + width, bytes.size());
+    if (width == 2)
+        PutLittleEndian(&bytes[offset], static_cast<std::uint16_t>(value));
+    else
+        PutLittleEndian(&bytes[offset], value);
 }
 
 inline std::string FourCcAt(std::span<const std::uint8_t> bytes, std::size_t offset)
@@ -183,6 +196,33 @@ inline RgbImage MakeImage(int width, int height, int seed)
 inline Dib MakeDib(int width, int height, int seed)
 {
     return ImageToDib24(MakeImage(width, height, seed));
+}
+
+// An 8-bit bitmap with colour table `palette` (blue, green, red, 0 per entry)
+// whose stored bytes, row padding included, cycle through the entries: byte i
+// of the bits (bottom row first) is i % entries.
+inline Dib MakePaletteDib(int width, int height, std::vector<std::uint8_t> palette)
+{
+    Dib dib = MakeDib(width, height, 0);
+    const std::uint32_t rowBytes = (static_cast<std::uint32_t>(width) + 3) / 4 * 4;
+    const std::uint32_t imageSize = rowBytes * static_cast<std::uint32_t>(height);
+    const std::uint32_t colours = static_cast<std::uint32_t>(palette.size() / 4);
+    PutLittleEndian(&dib.header[14], std::uint16_t{8}); // bits per pixel
+    PutLittleEndian(&dib.header[20], imageSize);
+    PutLittleEndian(&dib.header[32], colours);           // colours used
+    dib.colourTable = std::move(palette);
+    dib.bits.resize(imageSize);
+    for (std::size_t i = 0; i < dib.bits.size(); ++i)
+        dib.bits[i] = static_cast<std::uint8_t>(i % colours);
+    return dib;
+}
+
+// Writes the colour images of frames 0 .. count-1 of one camera into `folder`
+// under the names a run gives them; image i is MakeImage(8, 4, seed + i).
+inline void WriteCameraImages(const std::filesystem::path& folder, bool rightCamera, int count, int seed)
+{
+    for (int i = 0; i < count; ++i)
+        WriteBmpFile((folder / FrameFileNames("", i, rightCamera).colour).string(), MakeImage(8, 4, seed + i));
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path)

@@ -12,15 +12,6 @@ using namespace tavrik::test;
 
 class StereoAviExportTest : public ::testing::Test {
 protected:
-    // Writes the colour images of frames 0 .. count-1 of one camera; the
-    // seed tells the cameras and frames apart.
-    void WriteImages(const std::string& prefix, int count, int seed)
-    {
-        for (int i = 0; i < count; ++i)
-            WriteBmpFile((folder_ / (prefix + "000" + std::to_string(i) + ".bmp")).string(),
-                         MakeImage(8, 4, seed + i));
-    }
-
     std::string WriteWav() const
     {
         const std::string path = (folder_ / "sound.wav").string();
@@ -50,13 +41,14 @@ std::vector<std::uint8_t> BitsOf(int seed)
 
 TEST_F(StereoAviExportTest, SelectedCameraGivesItsVideoOfAllFramesWithSound)
 {
-    WriteImages("left_", 5, 10);
-    WriteImages("right_", 5, 20);
+    WriteCameraImages(folder_, false, 5, 10);
+    WriteCameraImages(folder_, true, 5, 20);
     const std::string wav = WriteWav();
     for (const bool right : {false, true}) {
         const AviExportReport report = ExportStereoAvi(folder_, right, 5, wav);
         const std::filesystem::path video = folder_ / (right ? "P.avi" : "L.avi");
         EXPECT_EQ(report.videoPath, video.string());
+        EXPECT_TRUE(report.created);
         EXPECT_TRUE(report.written);
         EXPECT_EQ(report.framesWritten, 5);
         EXPECT_TRUE(report.soundWritten);
@@ -76,7 +68,7 @@ TEST_F(StereoAviExportTest, SelectedCameraGivesItsVideoOfAllFramesWithSound)
 
 TEST_F(StereoAviExportTest, MissingAndUnreadableImagesAreLeftOut)
 {
-    WriteImages("left_", 5, 10);
+    WriteCameraImages(folder_, false, 5, 10);
     std::filesystem::remove(folder_ / "left_0001.bmp");
     WriteWholeFile((folder_ / "left_0003.bmp").string(), std::string_view("BM not a bitmap"));
     const AviExportReport report = ExportStereoAvi(folder_, false, 5, WriteWav());
@@ -103,7 +95,7 @@ TEST_F(StereoAviExportTest, NoFramesGiveASoundTrackAlone)
 
 TEST_F(StereoAviExportTest, MissingWavLeavesASilentVideoWithAllFrames)
 {
-    WriteImages("right_", 3, 30);
+    WriteCameraImages(folder_, true, 3, 30);
     const AviExportReport report = ExportStereoAvi(folder_, true, 3, Missing());
     EXPECT_TRUE(report.written);
     EXPECT_EQ(report.framesWritten, 3);
@@ -116,6 +108,7 @@ TEST_F(StereoAviExportTest, MissingWavLeavesASilentVideoWithAllFrames)
 TEST_F(StereoAviExportTest, MissingFolderWritesNothing)
 {
     const AviExportReport report = ExportStereoAvi(folder_ / "absent", false, 2, WriteWav());
+    EXPECT_FALSE(report.created);
     EXPECT_FALSE(report.written);
     EXPECT_EQ(report.framesWritten, 0);
     EXPECT_FALSE(report.soundWritten);
@@ -124,7 +117,7 @@ TEST_F(StereoAviExportTest, MissingFolderWritesNothing)
 
 TEST_F(StereoAviExportTest, ExportingAgainReplacesTheVideo)
 {
-    WriteImages("left_", 4, 10);
+    WriteCameraImages(folder_, false, 4, 10);
     EXPECT_EQ(ExportStereoAvi(folder_, false, 4, Missing()).framesWritten, 4);
     EXPECT_EQ(ExportStereoAvi(folder_, false, 2, Missing()).framesWritten, 2);
     EXPECT_EQ(FramesOf(ReadBytes(folder_ / "L.avi")).size(), 2u);

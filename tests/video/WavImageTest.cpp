@@ -53,8 +53,8 @@ TEST_P(BadWavTest, IsNotAUsableSource)
 {
     const BadWav bad = GetParam();
     std::vector<std::uint8_t> image = MakeWav(1, 8000, 16, 10); // 20 data bytes
-    for (int i = 0; i < bad.width; ++i)
-        image[bad.offset + i] = static_cast<std::uint8_t>(bad.value >> (8 * i));
+    if (bad.width != 0)
+        PutField(image, bad.offset, bad.value, bad.width);
     image.resize(bad.size);
     EXPECT_FALSE(ParseWavImage(image));
 }
@@ -63,7 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
     Images, BadWavTest,
     ::testing::Values(BadWav{"Empty", 0, 0, 0, 0},
                       BadWav{"ShorterThanHeader", 43, 0, 0, 0},
-                      BadWav{"HeaderWithoutDataSize", 42, 0, 0, 0},
                       BadWav{"DataCutShort", 63, 0, 0, 0},
                       BadWav{"DataSizeOneTooMany", 64, 40, 21, 4},
                       BadWav{"HugeDataSize", 64, 40, 0xFFFFFFFF, 4},
