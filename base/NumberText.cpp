@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cassert>
+#include "base/Check.h"
 #include <charconv>
 #include <cmath>
 #include <langinfo.h>
@@ -81,11 +81,11 @@ struct DecimalDigits {
 
 DecimalDigits ShortestDigits(double magnitude)
 {
-    assert(std::isfinite(magnitude) && magnitude > 0);
+    TAVRIK_CHECK(std::isfinite(magnitude) && magnitude > 0);
     std::array<char, 64> buffer{};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
                                          std::chars_format::scientific);
-    assert(ec == std::errc());
+    TAVRIK_CHECK_EQ(ec, std::errc());
     // The form is d[.ddd]e(+|-)dd.
     const std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
     const std::size_t e = text.find('e');

@@ -5,7 +5,7 @@
 #include "base/UserError.h"
 #include "output/Bmp.h"
 
-#include <cassert>
+#include "base/Check.h"
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,8 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const tavrik::Dib dib = tavrik::DecodeDib(std::span(data, size), "fuzz.bmp");
         const tavrik::RgbImage image = tavrik::DibToImage(dib);
-        assert(image.width() == dib.width());
-        assert(image.height() == std::abs(dib.height()));
+        TAVRIK_CHECK_EQ(image.width(), dib.width());
+        TAVRIK_CHECK_EQ(image.height(), std::abs(dib.height()));
     } catch (const tavrik::UserError&) {
     }
     return 0;

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cassert>
+#include "base/Check.h"
 #include <cstddef>
 #include <limits>
 
@@ -145,9 +145,9 @@ void WriteBgrRows(std::uint8_t* out, const RgbImage& image, std::size_t rowBytes
 
 std::size_t EncodedImageSize(const RgbImage& image)
 {
-    assert(image.width() > 0 && image.height() > 0);
+    TAVRIK_CHECK(image.width() > 0 && image.height() > 0);
     const std::uint64_t size = RowBytes(image.width(), 24) * static_cast<std::uint64_t>(image.height());
-    assert(size + kFileHeaderSize + kInfoHeaderSize <= std::numeric_limits<std::uint32_t>::max());
+    TAVRIK_CHECK_LE(size + kFileHeaderSize + kInfoHeaderSize, std::numeric_limits<std::uint32_t>::max());
     return static_cast<std::size_t>(size);
 }
 
@@ -155,25 +155,25 @@ std::size_t EncodedImageSize(const RgbImage& image)
 
 std::int32_t Dib::width() const
 {
-    assert(header.size() == kInfoHeaderSize);
+    TAVRIK_CHECK_EQ(header.size(), kInfoHeaderSize);
     return static_cast<std::int32_t>(GetLittleEndian<std::uint32_t>(header.data() + kWidth));
 }
 
 std::int32_t Dib::height() const
 {
-    assert(header.size() == kInfoHeaderSize);
+    TAVRIK_CHECK_EQ(header.size(), kInfoHeaderSize);
     return static_cast<std::int32_t>(GetLittleEndian<std::uint32_t>(header.data() + kHeight));
 }
 
 std::uint16_t Dib::bitCount() const
 {
-    assert(header.size() == kInfoHeaderSize);
+    TAVRIK_CHECK_EQ(header.size(), kInfoHeaderSize);
     return GetLittleEndian<std::uint16_t>(header.data() + kBitCount);
 }
 
 std::uint32_t Dib::compression() const
 {
-    assert(header.size() == kInfoHeaderSize);
+    TAVRIK_CHECK_EQ(header.size(), kInfoHeaderSize);
     return GetLittleEndian<std::uint32_t>(header.data() + kCompression);
 }
 
@@ -289,7 +289,7 @@ std::uint64_t DibPixelBytes(const Dib& dib)
 
 RgbImage DibToImage(const Dib& dib)
 {
-    assert(IsUsableDib(dib));
+    TAVRIK_CHECK(IsUsableDib(dib));
     const int width = dib.width();
     const int height = dib.height() < 0 ? -dib.height() : dib.height();
     const unsigned bitCount = dib.bitCount();
@@ -326,7 +326,7 @@ RgbImage DibToImage(const Dib& dib)
     } else {
         std::uint32_t redMask = 0x7C00, greenMask = 0x03E0, blueMask = 0x001F; // 16-bit BI_RGB: 5-5-5
         if (dib.compression() == kBiBitfields) {
-            assert(dib.colourTable.size() >= 12);
+            TAVRIK_CHECK_GE(dib.colourTable.size(), 12u);
             redMask = GetLittleEndian<std::uint32_t>(&dib.colourTable[0]);
             greenMask = GetLittleEndian<std::uint32_t>(&dib.colourTable[4]);
             blueMask = GetLittleEndian<std::uint32_t>(&dib.colourTable[8]);

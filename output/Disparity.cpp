@@ -4,7 +4,7 @@
 #include "output/GeneralDecimal.h"
 
 #include <algorithm>
-#include <cassert>
+#include "base/Check.h"
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -53,9 +53,9 @@ std::uint8_t FineGrey(double d)
 DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int height,
                               double baseline, double focalLength)
 {
-    assert(width >= 0 && height >= 0);
+    TAVRIK_CHECK(width >= 0 && height >= 0);
     const std::size_t w = static_cast<std::size_t>(width);
-    assert(depth.size() == w * static_cast<std::size_t>(height));
+    TAVRIK_CHECK_EQ(depth.size(), w * static_cast<std::size_t>(height));
 
     DisparityOutputs out{RgbImage(width, height), RgbImage(width, height),
                          std::vector<double>(depth.size())};
@@ -81,8 +81,8 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
 
 std::string FormatDisparityText(std::span<const double> values, int width, int height)
 {
-    assert(width >= 0 && height >= 0);
-    assert(values.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    TAVRIK_CHECK(width >= 0 && height >= 0);
+    TAVRIK_CHECK_EQ(values.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
     // The text is built in place in one allocation of the largest size it can
     // take: an int has at most 11 characters ("-2147483648"), a value

@@ -1,6 +1,6 @@
 #include "output/FrameFiles.h"
 
-#include <cassert>
+#include "base/Check.h"
 
 namespace tavrik {
 
@@ -16,7 +16,7 @@ std::string sequenceFolder(const std::string& outputFolder, int sequenceNumber)
 
 std::string frameTag(int frameIndex)
 {
-    assert(frameIndex >= 0);
+    TAVRIK_CHECK_GE(frameIndex, 0);
     std::string digits = std::to_string(frameIndex);
     if (digits.size() < 4)
         digits.insert(0, 4 - digits.size(), '0');

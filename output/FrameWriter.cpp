@@ -4,7 +4,7 @@
 #include "output/Disparity.h"
 #include "output/FrameFiles.h"
 
-#include <cassert>
+#include "base/Check.h"
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -26,8 +26,8 @@ std::string WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettin
                               int frameIndex)
 {
     const std::size_t pixelCount = static_cast<std::size_t>(frame.width) * frame.height;
-    assert(frame.colour.size() == pixelCount * 3);
-    assert(frame.depth.size() == pixelCount);
+    TAVRIK_CHECK_EQ(frame.colour.size(), pixelCount * 3);
+    TAVRIK_CHECK_EQ(frame.depth.size(), pixelCount);
 
     const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
     // Only the last level is created; an existing folder or a missing parent

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cassert>
+#include "base/Check.h"
 #include <cstdint>
 #include <vector>
 
@@ -21,7 +21,7 @@ public:
     RgbImage(int width, int height, Rgb fill = {})
         : width_(width), height_(height)
     {
-        assert(width >= 0 && height >= 0);
+        TAVRIK_CHECK(width >= 0 && height >= 0);
         const std::size_t size = static_cast<std::size_t>(width) * height * 3;
         if (fill.red == fill.green && fill.green == fill.blue) {
             pixels_.assign(size, fill.red);
@@ -61,7 +61,7 @@ public:
 private:
     std::size_t offset(int x, int y) const
     {
-        assert(x >= 0 && x < width_ && y >= 0 && y < height_);
+        TAVRIK_CHECK(x >= 0 && x < width_ && y >= 0 && y < height_);
         return (static_cast<std::size_t>(y) * width_ + x) * 3;
     }
 

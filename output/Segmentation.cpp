@@ -1,7 +1,7 @@
 #include "output/Segmentation.h"
 
 #include <algorithm>
-#include <cassert>
+#include "base/Check.h"
 
 namespace tavrik {
 
@@ -40,7 +40,7 @@ const std::array<Rgb, 256>& segmentationPalette()
 
 Rgb LabelColour(int id, bool palette)
 {
-    assert(id >= 0 && id <= 255);
+    TAVRIK_CHECK(id >= 0 && id <= 255);
     if (palette)
         return segmentationPalette()[static_cast<std::size_t>(id)];
     const auto grey = static_cast<std::uint8_t>(id);
@@ -61,9 +61,9 @@ void MarkChangedDepth(RgbImage& map, std::span<const float> reference, std::span
 {
     const std::size_t width = static_cast<std::size_t>(map.width());
     const int height = map.height();
-    assert(reference.size() == width * static_cast<std::size_t>(height));
-    assert(pass.size() == reference.size());
-    assert(region.empty()
+    TAVRIK_CHECK_EQ(reference.size(), width * static_cast<std::size_t>(height));
+    TAVRIK_CHECK_EQ(pass.size(), reference.size());
+    TAVRIK_CHECK(region.empty()
            || (region.x >= 0 && region.y >= 0 && region.x + region.width <= map.width()
                && region.y + region.height <= height));
     if (region.empty())

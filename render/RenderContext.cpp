@@ -7,7 +7,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#include <cassert>
+#include "base/Check.h"
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -216,8 +216,8 @@ void RenderContext::ReadDepth(std::vector<float>& into) const
 
 void RenderContext::ReadDepth(const PixelRect& region, std::span<float> into) const
 {
-    assert(into.size() == static_cast<std::size_t>(width_) * height_);
-    assert(!region.empty() && region.x >= 0 && region.y >= 0 && region.x + region.width <= width_
+    TAVRIK_CHECK_EQ(into.size(), static_cast<std::size_t>(width_) * height_);
+    TAVRIK_CHECK(!region.empty() && region.x >= 0 && region.y >= 0 && region.x + region.width <= width_
            && region.y + region.height <= height_);
     glPixelStorei(GL_PACK_ROW_LENGTH, width_);
     glReadPixels(region.x, region.y, region.width, region.height, GL_DEPTH_COMPONENT, GL_FLOAT,

@@ -10,7 +10,7 @@
 
 #include <GL/gl.h>
 
-#include <cassert>
+#include "base/Check.h"
 #include <future>
 #include <map>
 
@@ -180,7 +180,7 @@ void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
     LoadNavigation();
 
     if (applyEgoStep && frameIndex_ >= 0) {
-        assert(static_cast<std::size_t>(frameIndex_) < scene_.egos.size());
+        TAVRIK_CHECK_LT(static_cast<std::size_t>(frameIndex_), scene_.egos.size());
         const Ego& ego = *scene_.egos[frameIndex_];
         camera_.ApplyEgoMotion(ego.position, ego.rotation);
         LogEgoMotion(ego);

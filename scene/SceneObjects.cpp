@@ -7,7 +7,7 @@
 #include <GL/glu.h>
 
 #include <algorithm>
-#include <cassert>
+#include "base/Check.h"
 #include <cmath>
 #include <random>
 
@@ -217,7 +217,7 @@ int Plane::SolvedAxis() const
 Quad Plane::StripCorners(int i) const
 {
     const int solved = SolvedAxis();
-    assert(solved >= 0);
+    TAVRIK_CHECK_GE(solved, 0);
     // The free coordinates in x, y, z order: the first runs along the strips,
     // the second from top to bottom.
     const int along = solved == 0 ? 1 : 0;

@@ -2,7 +2,7 @@
 
 #include "base/FileIo.h"
 
-#include <cassert>
+#include "base/Check.h"
 
 namespace tavrik {
 
@@ -53,7 +53,7 @@ void ParseSceneLines(const std::vector<std::string>& lines, const std::vector<st
         if (!object)
             continue;
         if (object->kind == kindEgo) {
-            assert(dynamic_cast<Ego*>(object.get()) != nullptr);
+            TAVRIK_CHECK_NE(dynamic_cast<Ego*>(object.get()), nullptr);
             scene.egos.emplace_back(static_cast<Ego*>(object.release()));
         } else {
             scene.objects.push_back(std::move(object));

@@ -1,7 +1,7 @@
 #include "tools/TexturePatterns.h"
 
 #include <algorithm>
-#include <cassert>
+#include "base/Check.h"
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
@@ -139,7 +139,7 @@ Colour Hsv(double hue, double saturation, double value)
 // The colour at t in [0, 1] of a ramp through equally spaced stops.
 Colour Ramp(std::initializer_list<Colour> stops, double t)
 {
-    assert(stops.size() >= 2);
+    TAVRIK_CHECK_GE(stops.size(), 2u);
     const double scaled = Clamp01(t) * static_cast<double>(stops.size() - 1);
     const std::size_t i = std::min(static_cast<std::size_t>(scaled), stops.size() - 2);
     return Blend(stops.begin()[i], stops.begin()[i + 1], scaled - static_cast<double>(i));
@@ -175,7 +175,7 @@ public:
 
     Place Locate(double p) const
     {
-        assert(p >= edges_.front() && p < edges_.back());
+        TAVRIK_CHECK(p >= edges_.front() && p < edges_.back());
         const auto next = std::upper_bound(edges_.begin(), edges_.end(), p);
         const std::size_t i = static_cast<std::size_t>(next - edges_.begin()) - 1;
         return {static_cast<int>(i), p - edges_[i], edges_[i + 1] - edges_[i]};
@@ -496,7 +496,7 @@ RgbImage Gradient()
 
 RgbImage MakeTexture(int index)
 {
-    assert(index >= 0 && index < kTextureCount);
+    TAVRIK_CHECK(index >= 0 && index < kTextureCount);
     switch (index) {
     case 0: return Clouds();
     case 1: return Bricks();

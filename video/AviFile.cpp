@@ -1,7 +1,7 @@
 #include "video/AviFile.h"
 
 #include <algorithm>
-#include <cassert>
+#include "base/Check.h"
 #include <filesystem>
 #include <system_error>
 
@@ -26,7 +26,7 @@ bool WriteAt(std::FILE* file, std::uint64_t offset, std::span<const std::uint8_t
 std::unique_ptr<AviFile> AviFile::Create(const std::string& path, std::uint64_t maxFileBytes,
                                          AviResult& result)
 {
-    assert(maxFileBytes <= kMaxAviFileBytes);
+    TAVRIK_CHECK_LE(maxFileBytes, kMaxAviFileBytes);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         result = AVIERR_FILEOPEN;
@@ -43,19 +43,19 @@ AviFile::AviFile(std::string path, std::FILE* file, std::uint64_t maxFileBytes)
 
 AviStreamHeaders& AviFile::Stream(AviStream stream)
 {
-    assert(stream.index < streams_.size());
+    TAVRIK_CHECK_LT(stream.index, streams_.size());
     return streams_[stream.index];
 }
 
 const AviStreamHeaders& AviFile::Stream(AviStream stream) const
 {
-    assert(stream.index < streams_.size());
+    TAVRIK_CHECK_LT(stream.index, streams_.size());
     return streams_[stream.index];
 }
 
 AviResult AviFile::CreateStream(const AviStreamInfo& info, AviStream& stream)
 {
-    assert(file_);
+    TAVRIK_CHECK(file_);
     if (info.scale == 0 || info.rate == 0)
         return AVIERR_BADPARAM;
     std::vector<AviStreamHeaders> grown = streams_;
@@ -70,16 +70,16 @@ AviResult AviFile::CreateStream(const AviStreamInfo& info, AviStream& stream)
 
 AviStream AviFile::MakeCompressedStream(AviStream source, std::uint32_t handler)
 {
-    assert(file_);
-    assert(handler == kHandlerDib);
+    TAVRIK_CHECK(file_);
+    TAVRIK_CHECK_EQ(handler, kHandlerDib);
     Stream(source).info.handler = handler;
     return source;
 }
 
 AviResult AviFile::SetFormat(AviStream stream, std::span<const std::uint8_t> format)
 {
-    assert(file_);
-    assert(Stream(stream).info.length == 0);
+    TAVRIK_CHECK(file_);
+    TAVRIK_CHECK_EQ(Stream(stream).info.length, 0u);
     std::vector<AviStreamHeaders> changed = streams_;
     changed[stream.index].format.assign(format.begin(), format.end());
     if (!AviHeadersFit(changed))
@@ -101,9 +101,9 @@ const AviStreamInfo& AviFile::Info(AviStream stream) const
 AviResult AviFile::Write(AviStream stream, std::uint32_t start, std::uint32_t samples,
                          std::span<const std::uint8_t> data, std::uint32_t flags)
 {
-    assert(file_);
+    TAVRIK_CHECK(file_);
     AviStreamInfo& info = Stream(stream).info;
-    assert(start == info.length);
+    TAVRIK_CHECK_EQ(start, info.length);
 
     const std::uint64_t padding = data.size() & 1;
     const std::uint64_t chunkEnd = chunksEnd_ + kChunkHeaderBytes + data.size() + padding;
@@ -131,7 +131,7 @@ AviResult AviFile::Write(AviStream stream, std::uint32_t start, std::uint32_t sa
 
 AviResult AviFile::Close()
 {
-    assert(file_);
+    TAVRIK_CHECK(file_);
     bool ok = std::fflush(file_.get()) == 0;
     if (tornWrite_) {
         // Cut the torn chunk off; on a full disk this also frees the room

@@ -3,7 +3,7 @@
 #include "base/LittleEndian.h"
 
 #include <algorithm>
-#include <cassert>
+#include "base/Check.h"
 #include <limits>
 
 namespace tavrik {
@@ -140,7 +140,7 @@ std::size_t HeaderListEnd(std::span<const AviStreamHeaders> streams)
 
 std::uint32_t StreamChunkId(std::size_t streamIndex, std::uint32_t streamType)
 {
-    assert(streamIndex < 100);
+    TAVRIK_CHECK_LT(streamIndex, 100u);
     const char text[5] = {static_cast<char>('0' + streamIndex / 10), static_cast<char>('0' + streamIndex % 10),
                           streamType == kStreamTypeAudio ? 'w' : 'd', 'b', '\0'};
     return MakeFourCc(text);
@@ -163,10 +163,10 @@ std::vector<std::uint8_t> EncodeAviHeaders(std::span<const AviStreamHeaders> str
                                            std::uint32_t chunkBytes,
                                            std::size_t indexEntries)
 {
-    assert(AviHeadersFit(streams));
+    TAVRIK_CHECK(AviHeadersFit(streams));
     const std::uint64_t fileSize = std::uint64_t{kAviFirstChunkOffset} + chunkBytes + kChunkHeaderBytes
         + std::uint64_t{kAviIndexEntryBytes} * indexEntries;
-    assert(fileSize <= std::numeric_limits<std::uint32_t>::max());
+    TAVRIK_CHECK_LE(fileSize, std::numeric_limits<std::uint32_t>::max());
 
     std::vector<std::uint8_t> out;
     out.reserve(kAviFirstChunkOffset);
@@ -187,7 +187,7 @@ std::vector<std::uint8_t> EncodeAviHeaders(std::span<const AviStreamHeaders> str
     AppendLittleEndian(out, MakeFourCc("LIST"));
     AppendLittleEndian(out, static_cast<std::uint32_t>(4 + chunkBytes));
     AppendLittleEndian(out, MakeFourCc("movi"));
-    assert(out.size() == kAviFirstChunkOffset);
+    TAVRIK_CHECK_EQ(out.size(), kAviFirstChunkOffset);
     return out;
 }
 

@@ -22,5 +22,13 @@ TEST(CheckDeathTest, AFailedCheckNamesTheExpressionTheSourceFileAndTheLine)
                                      std::to_string(checkLine) + "\n");
 }
 
+TEST(CheckDeathTest, AFailedComparisonAlsoShowsBothValues)
+{
+    const std::size_t size = 3;
+    TAVRIK_CHECK_LT(size, 4u);
+    EXPECT_DEATH(TAVRIK_CHECK_EQ(size, 4u), "^Assertion failed: size == 4u \\(3 vs 4\\), file CheckTest\\.cpp");
+    EXPECT_DEATH(TAVRIK_CHECK_GE(-0.5, 0.25), "\\(-0\\.5 vs 0\\.25\\)");
+}
+
 } // namespace
 } // namespace tavrik
