@@ -11,6 +11,7 @@
 #include <GL/gl.h>
 
 #include "base/Check.h"
+#include <array>
 #include <future>
 #include <map>
 
@@ -151,9 +152,38 @@ RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
     // seen, so each pass is drawn and read back inside their screen bounds.
     std::map<int, PixelRect> bounds;
     const Mat4 transform = camera_.Matrix() * NavigationMatrix();
+    std::array<int, 256> planesOfId{};
+    int planes = 0;
     for (const auto& object : scene_.objects) {
         ids.push_back(object->id);
         bounds[object->id] = bounds[object->id].United(ScreenBounds(*object, transform, w, h));
+        // Every drawing of a plane takes the next plane colour.
+        if (object->kind == kindPlane && static_cast<const Plane&>(*object).SolvedAxis() >= 0) {
+            ++planes;
+            if (object->id >= 0 && object->id <= 255)
+                ++planesOfId[static_cast<std::size_t>(object->id)];
+        }
+    }
+    // The ids a pass per id would draw a pass for, and the plane colours
+    // those passes would take.
+    int passes = 0;
+    long long planeColours = 0;
+    for (const auto& [id, region] : bounds)
+        if (id >= 0 && id <= 255 && !region.empty()) {
+            ++passes;
+            planeColours += planes - planesOfId[static_cast<std::size_t>(id)];
+        }
+
+    // With at most one such id the single pass per id costs no more.
+    if (segmentationMethod_ == SegmentationMethod::IdPass && passes > 1) {
+        const std::vector<std::uint8_t> idBuffer = IdPass();
+        // Plane colours advance as if one pass per id had been drawn, so the
+        // next frames' colours do not depend on how the map was found. With
+        // two passes or more those take at least the id pass's share.
+        TAVRIK_CHECK_GE(planeColours, planes);
+        for (long long i = planes; i < planeColours; ++i)
+            NextPlaneRed();
+        return SegmentationFromIdPass(idBuffer, referenceDepth, w, h, settings_.paletteSegmentation);
     }
     return SegmentationMap(w, h, ids, settings_.paletteSegmentation, referenceDepth,
                            [&](int omitId, std::span<float> depth) {
@@ -164,6 +194,18 @@ RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
                                }
                                return region;
                            });
+}
+
+std::vector<std::uint8_t> Viewer::IdPass()
+{
+    context_->BeginIdPass();
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(camera_.Matrix().m.data());
+    glMatrixMode(GL_MODELVIEW);
+    LoadNavigation();
+    DrawObjects(std::nullopt, false, true);
+    context_->EndIdPass();
+    return context_->ReadIdColour();
 }
 
 void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
@@ -228,7 +270,7 @@ void Viewer::LoadNavigation()
     glLoadMatrixd(NavigationMatrix().m.data());
 }
 
-void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices)
+void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices, bool idColours)
 {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scene_.textures.empty() ? 0 : scene_.textures.front());
@@ -236,6 +278,10 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices)
     for (const auto& object : scene_.objects) {
         if (omitId && object->id == *omitId)
             continue;
+        if (idColours) {
+            const Rgb c = IdPassColour(object->id);
+            context_->SetIdColour(c.red, c.green, c.blue);
+        }
         glPushMatrix();
         object->Draw();
         if (logMatrices) {

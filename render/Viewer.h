@@ -47,6 +47,11 @@ struct Navigation {
     double viewDistance = 3.0; // scene units
 };
 
+// How the segmentation map finds the frontmost object's id. Both give the
+// same maps byte for byte; one pass per id costs a draw per id present and
+// serves as the reference the id pass is checked against.
+enum class SegmentationMethod { IdPass, PassPerId };
+
 // The viewer's engine, free of any window system: it owns the render
 // context, the scene (objects, ego records, textures), the stereo camera and
 // the frame loop's state. A run: StartSequence, then FrameTick at every
@@ -88,6 +93,7 @@ public:
     void SetRightCamera(bool rightCamera);
     void SetLightZ(float z);
     Navigation& navigation() { return navigation_; }
+    void SetSegmentationMethod(SegmentationMethod method) { segmentationMethod_ = method; }
 
     // The presented view: RGB bottom row first, and depth bottom row first.
     std::vector<std::uint8_t> ReadColour() const;
@@ -106,14 +112,17 @@ public:
 
 private:
     void InitRenderState(bool antiAliasing);
-    void DrawObjects(std::optional<int> omitId, bool logMatrices);
+    // With `idColours` every object is drawn in its id pass colour.
+    void DrawObjects(std::optional<int> omitId, bool logMatrices, bool idColours = false);
     Mat4 NavigationMatrix() const;
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
     void WriteFrame();
     // The segmentation map of the view just drawn, whose depth is
-    // `referenceDepth`, from one depth pass per object id present.
+    // `referenceDepth`.
     RgbImage SegmentationPasses(std::span<const float> referenceDepth);
+    // The id pass's buffer of the view just drawn.
+    std::vector<std::uint8_t> IdPass();
 
     const GenerationSettings& settings_;
     FrameTimer& timer_;
@@ -126,6 +135,7 @@ private:
     Navigation navigation_;
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
+    SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
     int frameIndex_ = -1;
     bool sceneReady_ = false;
     double activeFocalLength_ = 389.0;
