@@ -1,6 +1,7 @@
 #include "render/Viewer.h"
 
 #include "base/NumberText.h"
+#include "base/UserError.h"
 #include "output/Bmp.h"
 #include "output/FrameWriter.h"
 #include "output/Segmentation.h"
@@ -65,6 +66,8 @@ void Viewer::InitRenderState(bool antiAliasing)
 
 void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
 {
+    // A new run may not inherit the last run's frame in flight.
+    FinishPendingFrame();
     activeFocalLength_ = settings_.focalLength;
     activeBaseline_ = settings_.baseline;
     sceneReady_ = true;
@@ -98,6 +101,7 @@ void Viewer::FrameTick()
     // too; without a context there is nothing to draw into.
     if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size() || !context_) {
         timer_.Stop();
+        FinishPendingFrame();
         frameIndex_ = -1;
         return;
     }
@@ -106,12 +110,27 @@ void Viewer::FrameTick()
     if (settings_.previewOnly) {
         interval = previewTickInterval;
         RenderView(true);
+        FinishPendingFrame();
+        events_.Progress(frameIndex_ + 1);
     } else {
         WriteFrame();
     }
     timer_.Start(interval);
     ++frameIndex_;
-    events_.Progress(frameIndex_);
+}
+
+void Viewer::FinishPendingFrame()
+{
+    try {
+        if (const std::optional<int> written = outputs_.Finish())
+            events_.Progress(*written + 1);
+    } catch (const UserError&) {
+        // The run ends at the frame whose files failed, as if its own tick
+        // had failed.
+        timer_.Stop();
+        frameIndex_ = outputs_.failedFrame();
+        throw;
+    }
 }
 
 void Viewer::WriteFrame()
@@ -125,24 +144,20 @@ void Viewer::WriteFrame()
     frame.height = height();
     frame.colour = context_->ReadColour();
     frame.depth = context_->ReadDepth();
+    CaptureSegmentation(frame);
     FrameOutputSettings output;
     output.outputFolder = settings_.outputFolder;
     output.sequenceNumber = settings_.sequenceNumber;
     output.rightCamera = camera_.rightCamera();
     output.baseline = activeBaseline_;
     output.focalLength = activeFocalLength_;
-    // The camera image and the disparity outputs are converted and written
-    // on a second thread while this one draws the segmentation passes; the
-    // map is written last, after them, as always.
-    auto written = std::async(std::launch::async, [&frame, &output, index = frameIndex_] {
-        return WriteFrameOutputs(frame, output, index);
-    });
-    const RgbImage map = SegmentationPasses(frame.depth);
-    const std::string segmentationPath = written.get();
-    WriteBmpFile(segmentationPath, map);
+    output.paletteSegmentation = settings_.paletteSegmentation;
+    // The files of the frame before were written while this one was drawn.
+    FinishPendingFrame();
+    outputs_.Submit(std::move(frame), std::move(output), frameIndex_);
 }
 
-RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
+void Viewer::CaptureSegmentation(FrameCapture& frame)
 {
     const int w = width();
     const int h = height();
@@ -176,16 +191,16 @@ RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
 
     // With at most one such id the single pass per id costs no more.
     if (segmentationMethod_ == SegmentationMethod::IdPass && passes > 1) {
-        const std::vector<std::uint8_t> idBuffer = IdPass();
+        frame.idPass = IdPass();
         // Plane colours advance as if one pass per id had been drawn, so the
         // next frames' colours do not depend on how the map was found. With
         // two passes or more those take at least the id pass's share.
         TAVRIK_CHECK_GE(planeColours, planes);
         for (long long i = planes; i < planeColours; ++i)
             NextPlaneRed();
-        return SegmentationFromIdPass(idBuffer, referenceDepth, w, h, settings_.paletteSegmentation);
+        return;
     }
-    return SegmentationMap(w, h, ids, settings_.paletteSegmentation, referenceDepth,
+    frame.segmentation = SegmentationMap(w, h, ids, settings_.paletteSegmentation, frame.depth,
                            [&](int omitId, std::span<float> depth) {
                                const PixelRect& region = bounds.at(omitId);
                                if (!region.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/FrameWriter.h"
 #include "output/Image.h"
 #include "output/PixelRect.h"
 #include "render/Camera.h"
@@ -76,7 +77,11 @@ public:
     // Prepares, then starts the frame loop at frame 0.
     void StartSequence(const std::vector<std::string>& sceneLines);
     // One step of the frame loop: draws frame `frameIndex` and, unless only
-    // a preview is wanted, writes its five files.
+    // a preview is wanted, has its files written while the next tick draws
+    // the next frame. Progress counts frames whose files are all written, so
+    // it follows one tick behind; the tick after the last frame waits for
+    // the last files. An error writing a frame's files is thrown by the tick
+    // that finds it and ends the run at that frame.
     void FrameTick();
 
     // Draws and presents one view. With `applyEgoStep` the motion of ego
@@ -118,9 +123,11 @@ private:
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
     void WriteFrame();
-    // The segmentation map of the view just drawn, whose depth is
-    // `referenceDepth`.
-    RgbImage SegmentationPasses(std::span<const float> referenceDepth);
+    // The frontmost ids of the view just drawn, whose depth `frame` holds.
+    void CaptureSegmentation(FrameCapture& frame);
+    // Waits for the files of the frame in flight and reports it done; a
+    // failure ends the run at that frame and is rethrown.
+    void FinishPendingFrame();
     // The id pass's buffer of the view just drawn.
     std::vector<std::uint8_t> IdPass();
 
@@ -136,6 +143,7 @@ private:
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
+    FrameOutputQueue outputs_;
     int frameIndex_ = -1;
     bool sceneReady_ = false;
     double activeFocalLength_ = 389.0;
