@@ -24,6 +24,10 @@ QLabel* MakeBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent)
 {
     auto* label = new QLabel(caption, parent);
     label->setBuddy(buddy);
+    // The text field inside an up-down is a control of its own to
+    // assistive technology; it carries the same name.
+    if (qobject_cast<QAbstractSpinBox*>(buddy) != nullptr)
+        buddy->findChild<QLineEdit*>()->setAccessibleName(caption);
     return label;
 }
 
