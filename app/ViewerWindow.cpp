@@ -75,10 +75,7 @@ void TForm1::BuildDebugControls()
     debugControls_.push_back(TrackBar1_);
 
     CheckBox1_ = Named(new QCheckBox(QStringLiteral("wybor lewa pr.k."), this), "CheckBox1");
-    connect(CheckBox1_, &QCheckBox::toggled, this, [this](bool right) {
-        settings_.rightCamera = right;
-        Guarded([&] { viewer_.SetRightCamera(right); });
-    });
+    connect(CheckBox1_, &QCheckBox::toggled, this, &TForm1::CheckBox1Click);
     debugControls_.push_back(CheckBox1_);
 
     button("Button7", QStringLiteral("Start"), &TForm1::StartSequence);
@@ -138,6 +135,12 @@ void TForm1::ApplyResolution(int width, int height)
 void TForm1::SelectRightCamera(bool right)
 {
     CheckBox1_->setChecked(right);
+}
+
+void TForm1::CheckBox1Click(bool right)
+{
+    settings_.rightCamera = right;
+    Guarded([&] { viewer_.SetRightCamera(right); });
 }
 
 void TForm1::HideDebugControls()

@@ -60,6 +60,8 @@ private:
     void BuildDebugControls();
     std::vector<std::string> TakeSceneInput();
     void Navigate(float angleX, float angleZ, double distance);
+    // The camera box changed: the other camera of the rig, drawn at once.
+    void CheckBox1Click(bool right);
     void Timer1Timer();
     void Button10Click();
     void Button13Click();

@@ -140,6 +140,17 @@ TEST_F(Windows, ApplyDuringARunEndsItAndTheNextImagesHaveTheNewSize)
     EXPECT_EQ(image.height(), 768);
 }
 
+TEST_F(Windows, HiddenExportMakesTheVideoOfTheRunsImages)
+{
+    Click(panel(), "Button3");
+    ASSERT_TRUE(WaitForRunEnd());
+    Control<QPushButton>(viewer(), "Button10")->click(); // hidden: no mouse reaches it
+    const fs::path video = out / "0" / "L.avi";
+    ASSERT_TRUE(fs::exists(video));
+    // Five uncompressed 512 × 384 frames of 24 bits.
+    EXPECT_GT(fs::file_size(video), 5u * 512 * 384 * 3);
+}
+
 TEST_F(Windows, CameraRightThenLeftReturnsToTheLeftView)
 {
     Click(editor(), "Button5");
