@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <locale.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -197,6 +199,30 @@ TEST_F(Windows, FileThatCannotBeCreatedEndsTheRunAndIsReported)
     // The windows stay usable: a preparation still works.
     Click(editor(), "Button5");
     EXPECT_EQ(Label("Label5"), QStringLiteral("5"));
+}
+
+TEST(WindowsLocale, CommaLocaleShowsCommasAndPreparesWithThem)
+{
+    const char* commaLocale = "de_DE.UTF-8";
+    locale_t probe = newlocale(LC_NUMERIC_MASK, commaLocale, static_cast<locale_t>(nullptr));
+    if (probe == static_cast<locale_t>(nullptr))
+        GTEST_SKIP() << commaLocale << " is not installed on this machine";
+    freelocale(probe);
+    const QByteArray before = qgetenv("LC_ALL");
+    qputenv("LC_ALL", commaLocale);
+    test::ErrorRecorder errors;
+    gui::Application app;
+    before.isNull() ? qunsetenv("LC_ALL") : qputenv("LC_ALL", before);
+
+    const QWidget& editor = app.sceneEditor();
+    EXPECT_EQ(Control<QLineEdit>(editor, "Edit5")->text(), QStringLiteral("0,12"));
+    EXPECT_EQ(Control<QLineEdit>(editor, "Edit6")->text(), QStringLiteral("389,0"));
+    EXPECT_EQ(Control<QLineEdit>(editor, "Edit3")->text(), QStringLiteral("0,25"));
+    Control<QLineEdit>(editor, "Edit6")->setText(QStringLiteral("400.5"));
+    QTest::mouseClick(Control<QPushButton>(editor, "Button5"), Qt::LeftButton);
+    EXPECT_EQ(Control<QLineEdit>(editor, "Edit6")->text(), QStringLiteral("400,5"));
+    EXPECT_EQ(app.viewer().viewer().activeFocalLength(), 400.5);
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join('\n').toStdString();
 }
 
 // What assistive technology and desktop test tools find a control by.
