@@ -124,6 +124,22 @@ TEST_F(Windows, PreviewWritesNothing)
     EXPECT_FALSE(fs::exists(out / "0") && !fs::is_empty(out / "0"));
 }
 
+TEST_F(Windows, StartClearsTheEgoLogsAndTheRunLogsEveryFrame)
+{
+    Control<QCheckBox>(panel(), "CheckBox2")->setChecked(true);
+    Click(panel(), "Button3");
+    ASSERT_TRUE(WaitForRunEnd());
+    const QStringList table = Control<QPlainTextEdit>(editor(), "Memo2")->toPlainText().split('\n');
+    const QStringList list = Control<QPlainTextEdit>(editor(), "Memo3")->toPlainText().split('\n');
+    ASSERT_EQ(list.size(), 5);
+    ASSERT_EQ(table.size(), 5);
+    // Numbers with the separator of the locale the test runs in.
+    const QChar separator = QChar::fromLatin1(app.settings().decimalSeparator);
+    EXPECT_EQ(table[0],
+              QStringLiteral("0.000&0.000&0.100&0.100&0.000&0.000&T & T & T & R & R & R \\\\").replace('.', separator));
+    EXPECT_EQ(list[4], QStringLiteral("0.000;0.000;0.300;0.100;3.000;0.000;").replace('.', separator));
+}
+
 TEST_F(Windows, ApplyDuringARunEndsItAndTheNextImagesHaveTheNewSize)
 {
     Click(panel(), "Button3");
