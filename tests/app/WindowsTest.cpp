@@ -232,8 +232,6 @@ TEST(WindowsLocale, CommaLocaleShowsCommasAndPreparesWithThem)
 
     const QWidget& editor = app.sceneEditor();
     EXPECT_EQ(Control<QLineEdit>(editor, "Edit5")->text(), QStringLiteral("0,12"));
-    EXPECT_EQ(Control<QLineEdit>(editor, "Edit6")->text(), QStringLiteral("389,0"));
-    EXPECT_EQ(Control<QLineEdit>(editor, "Edit3")->text(), QStringLiteral("0,25"));
     Control<QLineEdit>(editor, "Edit6")->setText(QStringLiteral("400.5"));
     QTest::mouseClick(Control<QPushButton>(editor, "Button5"), Qt::LeftButton);
     EXPECT_EQ(Control<QLineEdit>(editor, "Edit6")->text(), QStringLiteral("400,5"));

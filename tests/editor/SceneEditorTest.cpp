@@ -89,14 +89,6 @@ TEST_P(SceneEditorLocale, NumberWithTheOtherSeparatorAppendsNothing)
     EXPECT_EQ(errors.texts, QStringList{"'" + foreign + "' is not a valid floating point value"});
 }
 
-TEST_P(SceneEditorLocale, TakingTheBaselineShowsTheNormalisedText)
-{
-    const Editor editor(GetParam());
-    Control<QLineEdit>(*editor.form, "Edit5")->setText(QStringLiteral("0.5"));
-    EXPECT_EQ(editor.form->TakeBaseline(), 0.5);
-    EXPECT_EQ(editor.Text("Edit5"), Local("0,5"));
-}
-
 INSTANTIATE_TEST_SUITE_P(Separators, SceneEditorLocale, ::testing::Values(',', '.'));
 
 TEST(SceneEditor, SaveThenLoadGivesBackTheLinesAndPrepares)
