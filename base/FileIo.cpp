@@ -19,13 +19,18 @@ void WriteBytes(const std::string& path, const void* data, std::size_t size)
 {
     FilePtr file(std::fopen(path.c_str(), "wb"));
     if (!file)
-        throw CannotCreateFileError(path);
-    const bool written = size == 0 || std::fwrite(data, 1, size, file.get()) == size;
-    const bool flushed = std::fflush(file.get()) == 0;
+        throw CannotCreateFileError(path, errno);
+    // The first failure's errno is the one that says why.
+    int error = 0;
+    if (size != 0 && std::fwrite(data, 1, size, file.get()) != size)
+        error = errno;
+    if (std::fflush(file.get()) != 0 && error == 0)
+        error = errno;
     // fclose reports delayed write errors (NFS, full disk) too.
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!written || !flushed || !closed)
-        throw CannotCreateFileError(path);
+    if (std::fclose(file.release()) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        throw CannotCreateFileError(path, error);
 }
 
 } // namespace

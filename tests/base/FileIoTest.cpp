@@ -29,8 +29,11 @@ TEST(FileIo, AFullDiskIsAWriteErrorNotAShortFile)
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string(100000, 'x')); }),
-              "Cannot create file /dev/full");
-    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string_view("x")); }), "Cannot create file /dev/full");
+              "Cannot create file /dev/full: No space left on device");
+    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string_view("x")); }),
+              "Cannot create file /dev/full: No space left on device");
+    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/nonexistent-folder/x", std::string_view("x")); }),
+              "Cannot create file /nonexistent-folder/x: No such file or directory");
 }
 
 TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)

@@ -58,7 +58,7 @@ TEST_F(AviCommandTest, VideoThatCannotBeCreatedExitsWithFailure)
     const test::CliResult result = Run("avi --folder absent --frames 1");
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "tavrik-cli: Cannot create file absent/L.avi\n");
+    EXPECT_EQ(result.err, "tavrik-cli: Cannot create file absent/L.avi: No such file or directory\n");
 }
 
 TEST_F(AviCommandTest, VideoThatCannotBeFinishedExitsWithFailure)

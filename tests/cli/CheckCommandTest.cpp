@@ -32,7 +32,8 @@ TEST(CheckCommand, ConvertErrorsAndWarningsNameTheirLinesAndErrorsFailTheCheck)
     EXPECT_EQ(result.out, "objects: 2\nframes: 1\n");
     EXPECT_EQ(result.err,
               "line 2: warning: texture number 11 is beyond the texture list (11 textures); the object is untextured\n"
-              "line 4: Convert error: ' 1 3' is not a valid floating point value\n");
+              "line 4: Convert error: ' 1 3' is not a valid floating point value (field 3: \" 1E3\")\n"
+              "line 4: warning: QUAD takes 17 numbers, the line has 3: the missing ones are 0\n");
 }
 
 TEST(CheckCommand, WarningsAloneDoNotFailTheCheck)
@@ -55,7 +56,7 @@ TEST(CheckCommand, AnUnreadableOrOversizedFileIsAUsageError)
     WriteWholeFile((folder / "big.txt").string(), std::string((16u << 20) + 1, '\n'));
     const auto big = test::RunCli("check big.txt", folder);
     EXPECT_EQ(big.exitCode, 2);
-    EXPECT_EQ(big.err, "tavrik-cli: Text exceeds memo capacity\n");
+    EXPECT_EQ(big.err, "tavrik-cli: Text exceeds memo capacity: big.txt holds more than 16 MiB\n");
     std::filesystem::remove(folder / "big.txt");
 }
 

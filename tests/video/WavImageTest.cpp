@@ -19,15 +19,120 @@ TEST(WavImageTest, ReadsTheFixedHeaderFieldsAndTheData)
     EXPECT_EQ(wav->data.size(), 40u);
 }
 
-TEST(WavImageTest, ChunkIdentifiersAreNotLookedAt)
+// A RIFF file of form `form` holding `chunks` (id, data), each padded to an
+// even size.
+std::vector<std::uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& chunks,
+                               const char (&form)[5] = "WAVE")
 {
-    std::vector<std::uint8_t> image = MakeWav(1, 8000, 8, 5);
-    for (const std::size_t offset : {0, 8, 12, 36})
-        std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(offset), 4, 'x');
-    const std::optional<WavImage> wav = ParseWavImage(image);
-    ASSERT_TRUE(wav);
-    EXPECT_EQ(wav->data.size(), 5u);
+    std::vector<std::uint8_t> body;
+    AppendLittleEndian(body, MakeFourCc(form));
+    for (const auto& [id, data] : chunks) {
+        body.insert(body.end(), id.begin(), id.end());
+        AppendLittleEndian(body, static_cast<std::uint32_t>(data.size()));
+        body.insert(body.end(), data.begin(), data.end());
+        if (data.size() % 2 != 0)
+            body.push_back(0);
+    }
+    std::vector<std::uint8_t> file;
+    AppendLittleEndian(file, MakeFourCc("RIFF"));
+    AppendLittleEndian(file, static_cast<std::uint32_t>(body.size()));
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
 }
+
+// A format chunk of `size` bytes (16, 18, 40 or any other) for consistent
+// integer samples; `subFormatTag` goes into the first two bytes of the GUID
+// of a 40-byte chunk.
+std::vector<std::uint8_t> Fmt(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::size_t size = 16,
+                              std::uint16_t subFormatTag = 1)
+{
+    const auto block = static_cast<std::uint16_t>(channels * bits / 8);
+    std::vector<std::uint8_t> fmt;
+    AppendLittleEndian(fmt, tag);
+    AppendLittleEndian(fmt, channels);
+    AppendLittleEndian(fmt, std::uint32_t{8000});
+    AppendLittleEndian(fmt, std::uint32_t{8000} * block);
+    AppendLittleEndian(fmt, block);
+    AppendLittleEndian(fmt, bits);
+    if (size >= 18)
+        AppendLittleEndian(fmt, static_cast<std::uint16_t>(size - 18));
+    if (size == 40) {
+        AppendLittleEndian(fmt, bits);                // valid bits
+        AppendLittleEndian(fmt, std::uint32_t{0x4});  // channel mask
+        AppendLittleEndian(fmt, subFormatTag);
+        for (const std::uint8_t b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+            fmt.push_back(b);
+    }
+    fmt.resize(size);
+    return fmt;
+}
+
+const std::vector<std::uint8_t> samples{1, 2, 3, 4, 5, 6};
+
+struct GoodLayout {
+    const char* name;
+    std::vector<std::uint8_t> file;
+};
+
+class WavLayoutTest : public ::testing::TestWithParam<GoodLayout> {};
+
+TEST_P(WavLayoutTest, FindsFormatAndDataWhereverTheyStand)
+{
+    std::string reason;
+    const std::optional<WavImage> wav = ParseWavImage(GetParam().file, &reason);
+    ASSERT_TRUE(wav) << reason;
+    EXPECT_EQ(wav->format, (AudioFormat{1, 1, 8000, 16000, 2, 16, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(wav->data.begin(), wav->data.end()), samples);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WavLayoutTest,
+    ::testing::Values(
+        GoodLayout{"Canonical", Riff({{"fmt ", Fmt(1, 1, 16)}, {"data", samples}})},
+        // An odd-sized chunk before the data: its pad byte must be skipped.
+        GoodLayout{"ListBeforeData", Riff({{"fmt ", Fmt(1, 1, 16)}, {"LIST", {'I', 'N', 'F', 'O', 'a'}}, {"data", samples}})},
+        GoodLayout{"JunkBeforeFormat", Riff({{"JUNK", std::vector<std::uint8_t>(28)}, {"fmt ", Fmt(1, 1, 16)}, {"data", samples}})},
+        GoodLayout{"EighteenByteFormat", Riff({{"fmt ", Fmt(1, 1, 16, 18)}, {"data", samples}})},
+        GoodLayout{"ExtensiblePcm", Riff({{"fmt ", Fmt(0xFFFE, 1, 16, 40)}, {"data", samples}})},
+        GoodLayout{"ChunksAfterData", Riff({{"fmt ", Fmt(1, 1, 16)}, {"data", samples}, {"LIST", {1, 2, 3, 4}}})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusedFile {
+    const char* name;
+    std::vector<std::uint8_t> file;
+    const char* reason;
+};
+
+class WavRefusedTest : public ::testing::TestWithParam<RefusedFile> {};
+
+TEST_P(WavRefusedTest, IsRefusedWithItsReason)
+{
+    std::string reason;
+    EXPECT_FALSE(ParseWavImage(GetParam().file, &reason));
+    EXPECT_EQ(reason, GetParam().reason);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, WavRefusedTest,
+    ::testing::Values(
+        RefusedFile{"NotRiff", Riff({{"fmt ", Fmt(1, 1, 16)}, {"data", samples}}, "AVI "),
+                    "not a WAV file (no RIFF WAVE header)"},
+        RefusedFile{"NoFormat", Riff({{"data", samples}}), "no 'fmt ' chunk"},
+        RefusedFile{"NoData", Riff({{"fmt ", Fmt(1, 1, 16)}}), "no 'data' chunk"},
+        RefusedFile{"FormatOf20Bytes", Riff({{"fmt ", Fmt(1, 1, 16, 20)}, {"data", samples}}),
+                    "a format chunk of 20 bytes (16, 18 or 40 expected)"},
+        RefusedFile{"FloatSamples", Riff({{"fmt ", Fmt(3, 1, 32)}, {"data", samples}}),
+                    "format tag 0x0003, not integer PCM (1)"},
+        RefusedFile{"ExtensibleFloat", Riff({{"fmt ", Fmt(0xFFFE, 1, 32, 40, 3)}, {"data", samples}}),
+                    "an extensible format whose sub-format is not integer PCM"},
+        RefusedFile{"ThreeBitsManyChannels", Riff({{"fmt ", Fmt(1, 65535, 3)}, {"data", samples}}),
+                    "3 bits per sample (8, 16, 24 or 32 expected)"},
+        RefusedFile{"ChunkOverrunsTheFile", [] {
+                        std::vector<std::uint8_t> file = Riff({{"fmt ", Fmt(1, 1, 16)}, {"data", samples}});
+                        file.pop_back();
+                        return file;
+                    }(), "the 'data' chunk declares 6 bytes but 5 follow"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WavImageTest, DataMayBeEmptyAndBytesAfterItAreIgnored)
 {
