@@ -60,6 +60,34 @@ TEST(CheckCommand, AnUnreadableOrOversizedFileIsAUsageError)
     std::filesystem::remove(folder / "big.txt");
 }
 
+TEST(CheckCommand, LinesThatLookMeantButAreIgnoredWarnWithoutFailing)
+{
+    const auto folder = test::ScratchFolder();
+    // A byte-order mark first, as some editors save UTF-8.
+    WriteWholeFile((folder / "scene.txt").string(),
+                   std::string_view("\xEF\xBB\xBFSPHERE; 1; 0; 1;1;1; 0;0;0; 0;0;0; 1\n"
+                                    "//sphere; 1\n"
+                                    "sphere; 1; 0; 1;1;1; 0;0;0; 0;0;0; 1\n"
+                                    "EGO; 0;0;0.1\n"));
+    const auto result = test::RunCli("check scene.txt", folder);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "objects: 1\nframes: 1\n");
+    EXPECT_EQ(result.err,
+              "line 3: warning: keyword \"sphere\" is not \"SPHERE\" (keywords are exact capitals without a blank or "
+              "tab before them): the line is ignored\n"
+              "line 4: warning: an EGO line with 3 numbers is neither the short form (6) nor the long form (11 or "
+              "more): T and W are read from numbers 6 to 11, the missing ones 0\n");
+}
+
+TEST(CheckCommand, OutputThatCannotBeWrittenFails)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const auto result = test::RunCli("check --default", test::ScratchFolder(), {}, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tavrik-cli: cannot write to standard output: No space left on device\n");
+}
+
 TEST(CheckCommand, NeedsExactlyOneOfAFileAndDefault)
 {
     const auto folder = test::ScratchFolder();
