@@ -46,10 +46,8 @@ Command AddCheckCommand(CLI::App& app)
         }
 
         const SceneCheck check = CheckSceneText(lines, textureCount);
-        for (const SceneLineMessage& m : check.messages) {
-            const bool isError = m.message.kind == ParseMessage::Kind::ConvertError;
-            std::cerr << "line " << m.lineNumber << ": " << (isError ? "" : "warning: ") << m.message.text << '\n';
-        }
+        for (const SceneLineMessage& m : check.messages)
+            std::cerr << LineMessageText(m.lineNumber, m.message) << '\n';
         std::cout << "objects: " << check.objects << '\n' << "frames: " << check.frames << '\n';
         return check.convertErrors ? exitFailure : exitOk;
     };
