@@ -2,9 +2,14 @@
 
 #include "base/UserError.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace tavrik {
 
@@ -43,6 +48,21 @@ void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes
 void WriteWholeFile(const std::string& path, std::string_view text)
 {
     WriteBytes(path, text.data(), text.size());
+}
+
+void PrepareOutputFolder(const std::string& folder, const std::string& firstFile)
+{
+    std::error_code ignored; // a failure shows in the probe below
+    std::filesystem::create_directory(folder, ignored);
+    // A probe file of a name no job writes, created exclusively so that it
+    // never touches an existing file.
+    const std::string probe =
+        (std::filesystem::path(folder) / (".tavrik-write-check-" + std::to_string(::getpid()))).string();
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        throw CannotCreateFileError(firstFile, errno);
+    ::close(fd);
+    ::unlink(probe.c_str());
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxBytes,

@@ -46,5 +46,20 @@ TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)
               "Cannot open file " + path + ".missing");
 }
 
+TEST(FileIo, AnOutputFolderIsMadeAndCheckedBeforeTheWork)
+{
+    const std::filesystem::path root = test::ScratchFolder();
+    const std::string folder = (root / "7").string();
+    PrepareOutputFolder(folder, folder + "/first.bmp");
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::is_empty(folder)); // the probe is gone
+    PrepareOutputFolder(folder, folder + "/first.bmp"); // an existing folder is fine
+
+    const std::string orphan = (root / "missing" / "7").string();
+    EXPECT_EQ(ErrorOf([&] { PrepareOutputFolder(orphan, orphan + "/first.bmp"); }),
+              "Cannot create file " + orphan + "/first.bmp: No such file or directory");
+    EXPECT_FALSE(std::filesystem::exists(root / "missing"));
+}
+
 } // namespace
 } // namespace tavrik
