@@ -42,7 +42,9 @@ struct AviWriter {
 using WavSource = std::variant<std::monostate, std::span<const std::uint8_t>, std::string>;
 
 // Creates or replaces `fileName` for a video of `framePeriod` milliseconds
-// per frame. `audioFormat`, when given, is the format every WAV append must
+// per frame; the video appears under that name only when CloseAviWriter has
+// finished it (see AviFile), and a writer destroyed without CloseAviWriter
+// leaves an earlier file of that name as it was. `audioFormat`, when given, is the format every WAV append must
 // match. The finished file stays within `maxFileBytes`. Returns null, and
 // creates nothing, for a frame period of 0 (no reader can time such a
 // video); null also when the file cannot be created.
