@@ -68,18 +68,5 @@ INSTANTIATE_TEST_SUITE_P(
                  {"id -2 is outside 0 to 255: its pixels are \"nothing\" in the segmentation maps"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(SceneWarnings, CheckListsParserMessagesAndWarningsInLineOrder)
-{
-    const SceneCheck check = CheckSceneText({"sphere; 1", "SPHERE; x" + head.substr(3) + "; 1", "EGO; 1;2;3;4;5;6"}, 11);
-    EXPECT_EQ(check.objects, 1u);
-    EXPECT_EQ(check.frames, 1u);
-    EXPECT_TRUE(check.convertErrors);
-    ASSERT_EQ(check.messages.size(), 2u);
-    EXPECT_EQ(check.messages[0].lineNumber, 1u);
-    EXPECT_EQ(check.messages[0].message.kind, ParseMessage::Kind::Warning);
-    EXPECT_EQ(check.messages[1].lineNumber, 2u);
-    EXPECT_EQ(check.messages[1].message.kind, ParseMessage::Kind::ConvertError);
-}
-
 } // namespace
 } // namespace tavrik

@@ -54,25 +54,5 @@ TEST_F(AviFileTest, SizeLimitCountsPaddingAndIndexEntry)
     }
 }
 
-TEST_F(AviFileTest, AnExistingFileIsReplacedOnlyByAFinishedOne)
-{
-    WriteWholeFile(path_, std::string_view("earlier video"));
-    const std::vector<std::uint8_t> samples{1, 2, 3, 4};
-    {
-        std::unique_ptr<AviFile> abandoned = Create();
-        AviStream stream;
-        ASSERT_EQ(abandoned->CreateStream(audio_, stream), AVIERR_OK);
-        ASSERT_EQ(abandoned->Write(stream, 0, 4, samples, 0), AVIERR_OK);
-        EXPECT_EQ(ReadBytes(path_).size(), 13u); // not yet touched while being written
-    }
-    EXPECT_EQ(ReadBytes(path_).size(), 13u);
-    EXPECT_FALSE(std::filesystem::exists(path_ + ".partial"));
-
-    std::unique_ptr<AviFile> file = Create();
-    EXPECT_EQ(file->Close(), AVIERR_OK);
-    EXPECT_EQ(FourCcAt(ReadBytes(path_), 8), "AVI ");
-    EXPECT_FALSE(std::filesystem::exists(path_ + ".partial"));
-}
-
 } // namespace
 } // namespace tavrik
