@@ -1,11 +1,13 @@
 #include "cli/Command.h"
 
+#include "base/FileIo.h"
 #include "base/NumberText.h"
 #include "base/UserError.h"
 #include "output/FrameFiles.h"
 #include "render/Viewer.h"
 #include "scene/DefaultScene.h"
 #include "scene/SceneText.h"
+#include "scene/SceneWarnings.h"
 
 #include <unistd.h>
 
@@ -23,9 +25,14 @@ namespace tavrik::cli {
 
 namespace {
 
-// The image sizes a run can have.
-const std::map<std::string, std::pair<int, int>> imageSizes{
-    {"320x240", {320, 240}}, {"512x384", {512, 384}}, {"800x600", {800, 600}}, {"1024x768", {1024, 768}}};
+// The image sizes a run can have, by their option text "WxH".
+std::map<std::string, ViewSize> ImageSizes()
+{
+    std::map<std::string, ViewSize> sizes;
+    for (const ViewSize& size : viewSizes)
+        sizes.emplace(std::to_string(size.width) + "x" + std::to_string(size.height), size);
+    return sizes;
+}
 
 // The options as typed; their defaults are those of GenerationSettings.
 struct RenderOptions {
@@ -54,19 +61,15 @@ struct RenderOptions {
     std::string textures;
     unsigned seed;
     bool quiet = false;
+    bool keepGoing = false;
 };
 
 class RunReporter : public ViewerEvents {
 public:
     explicit RunReporter(bool showProgress) : showProgress_(showProgress) {}
 
-    void SceneLineMessage(int lineNumber, const ParseMessage& message) override
-    {
-        if (linesReported_)
-            return;
-        const bool error = message.kind == ParseMessage::Kind::ConvertError;
-        std::cerr << "line " << lineNumber << ": " << (error ? "" : "warning: ") << message.text << '\n';
-    }
+    // The scene's messages were shown by the check before the run.
+    void SceneLineMessage(int, const ParseMessage&) override {}
     void ProgressRange(int frames) override { frames_ = frames; }
     void Progress(int done) override
     {
@@ -81,68 +84,39 @@ public:
             std::fputc('\n', stderr);
         std::fflush(stderr);
     }
-    // The scene is parsed again for every camera; its messages are shown once.
-    void StartRun(std::string label)
-    {
-        linesReported_ = runs_++ > 0;
-        label_ = std::move(label);
-    }
+    void StartRun(std::string label) { label_ = std::move(label); }
     int framesDone() const { return framesDone_; }
 
 private:
     bool showProgress_;
-    bool linesReported_ = false;
-    int runs_ = 0;
     int frames_ = 0;
     int framesDone_ = 0;
     std::string label_;
 };
 
-// Where the bundled textures are: next to an installed program first, then
-// the source tree the program was built from.
-std::string BundledTextureFolder()
-{
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const auto installed = exe.parent_path().parent_path() / "share" / "tavrik" / "textures";
-        if (std::filesystem::exists(installed / "tex0.bmp", error))
-            return installed.string();
-    }
-    return std::string(TAVRIK_ASSET_DIR) + "/textures";
-}
-
 void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
 {
-    std::tie(settings.viewWidth, settings.viewHeight) = imageSizes.at(options.size);
+    const ViewSize size = ImageSizes().at(options.size);
+    settings.viewWidth = size.width;
+    settings.viewHeight = size.height;
 
-    int red = 0, green = 0, blue = 0;
     char tail = 0;
-    if (std::sscanf(options.background.c_str(), "%d,%d,%d%c", &red, &green, &blue, &tail) != 3 || red < 0
-        || red > 255 || green < 0 || green > 255 || blue < 0 || blue > 255)
+    if (std::sscanf(options.background.c_str(), "%d,%d,%d%c", &settings.backgroundRed, &settings.backgroundGreen,
+                    &settings.backgroundBlue, &tail)
+        != 3)
         throw CLI::ValidationError("--background", "expected R,G,B with each from 0 to 255");
-    settings.backgroundRed = red;
-    settings.backgroundGreen = green;
-    settings.backgroundBlue = blue;
 
     settings.outputFolder = options.outputFolder;
     settings.sequenceNumber = options.sequence;
     settings.baseline = ParsePointOrComma(options.baseline);
     settings.focalLength = ParsePointOrComma(options.focal);
-    // The field of view and every disparity divide by it.
-    if (!(settings.focalLength > 0))
-        throw CLI::ValidationError("--focal", "the focal length must be above 0");
     settings.paletteSegmentation = options.palette;
     settings.antiAliasing = options.antialias;
     settings.previewOnly = options.preview;
     settings.planeColourSeed = options.seed;
     settings.decimalSeparator = LocaleDecimalSeparator();
-    if (!options.textures.empty())
-        settings.texturesFolder = options.textures;
-    else if (std::filesystem::exists("tex0.bmp"))
-        settings.texturesFolder = ".";
-    else
-        settings.texturesFolder = BundledTextureFolder();
+    settings.texturesFolder = options.textures.empty() ? DefaultTexturesFolder() : options.textures;
+    Validate(settings);
 }
 
 int RunRender(const RenderOptions& options)
@@ -160,16 +134,46 @@ int RunRender(const RenderOptions& options)
         return exitUsage;
     }
 
-    ImmediateTimer timer;
-    RunReporter reporter(!options.quiet && isatty(STDERR_FILENO));
-    Viewer viewer(settings, timer, reporter);
-    viewer.CreateRenderContext();
+    // Textures 0 to 10 are loaded for every run.
+    const SceneCheck check = CheckSceneText(lines, 11);
+    for (const SceneLineMessage& m : check.messages)
+        std::cerr << LineMessageText(m.lineNumber, m.message) << '\n';
+    if (check.convertErrors && !options.keepGoing) {
+        std::cerr << "tavrik-cli: nothing rendered: the scene has convert errors (--keep-going renders it with "
+                     "those numbers as 0)\n";
+        return exitFailure;
+    }
+    if (check.frames == 0) {
+        std::printf("nothing rendered: the scene has no EGO line\n");
+        return exitOk;
+    }
+    if (!(settings.baseline > 0))
+        std::cerr << "tavrik-cli: warning: the baseline " << options.baseline
+                  << " is not above 0: the disparities are not above 0 either\n";
 
     std::vector<bool> cameras;
     if (options.camera != "right")
         cameras.push_back(false);
     if (options.camera != "left")
         cameras.push_back(true);
+
+    const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
+    if (!settings.previewOnly) {
+        PrepareOutputFolder(folder, FrameFileNames(folder, 0, cameras.front()).colour);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        for (const bool right : cameras)
+            if (const std::size_t stale = CountStaleFrameFiles(names, right, static_cast<int>(check.frames)))
+                std::cerr << "tavrik-cli: warning: " << stale << " files of frames " << check.frames
+                          << " and later of the " << (right ? "right" : "left") << " camera remain in " << folder
+                          << " from an earlier run\n";
+    }
+
+    ImmediateTimer timer;
+    RunReporter reporter(!options.quiet && isatty(STDERR_FILENO));
+    Viewer viewer(settings, timer, reporter);
+    viewer.CreateRenderContext();
 
     const auto start = std::chrono::steady_clock::now();
     for (bool right : cameras) {
@@ -186,8 +190,7 @@ int RunRender(const RenderOptions& options)
     if (settings.previewOnly)
         std::printf("previewed %d frames (nothing written) at %.1f frames/s\n", frames, rate);
     else
-        std::printf("wrote %d frames to %s at %.1f frames/s\n", frames,
-                    sequenceFolder(settings.outputFolder, settings.sequenceNumber).c_str(), rate);
+        std::printf("wrote %d frames to %s at %.1f frames/s\n", frames, folder.c_str(), rate);
     return exitOk;
 }
 
@@ -210,7 +213,7 @@ Command AddRenderCommand(CLI::App& app)
         ->check(CLI::IsMember({"left", "right", "both"}))
         ->capture_default_str();
     sub->add_option("--size", options->size, "Image size")
-        ->check(CLI::IsMember(imageSizes))
+        ->check(CLI::IsMember(ImageSizes()))
         ->capture_default_str();
     sub->add_option("--background", options->background, "Background colour R,G,B (0 to 255 each)")
         ->capture_default_str();
@@ -227,6 +230,8 @@ Command AddRenderCommand(CLI::App& app)
     sub->add_option("--seed", options->seed, "Seed of the plane colours; the same seed gives identical files")
         ->capture_default_str();
     sub->add_flag("--quiet,-q", options->quiet, "No progress bar");
+    sub->add_flag("--keep-going", options->keepGoing,
+                  "Render a scene with convert errors, the numbers that failed read as 0");
     sub->callback([scene, builtIn] {
         if (scene->count() == 0 && builtIn->count() == 0)
             throw CLI::RequiredError("SCENE or --default");

@@ -8,6 +8,7 @@
 #include "render/DrawBatches.h"
 #include "render/RenderState.h"
 #include "render/ScreenBounds.h"
+#include "scene/ObjectDrawing.h"
 #include "scene/SceneText.h"
 
 #include <GL/gl.h>
@@ -321,7 +322,7 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices, bool idCol
             context_->SetIdColour(c.red, c.green, c.blue);
         }
         glPushMatrix();
-        object->Draw();
+        Draw(*object);
         if (logMatrices) {
             double m[16];
             glGetDoublev(GL_MODELVIEW_MATRIX, m);
