@@ -14,6 +14,7 @@
 #include <GL/gl.h>
 
 #include "base/Check.h"
+#include <algorithm>
 #include <array>
 #include <future>
 #include <map>
@@ -109,6 +110,17 @@ void Viewer::FrameTick()
         return;
     }
     timer_.Stop();
+    tickStart_ = std::chrono::steady_clock::now();
+    lastFrameProgress_ = tickStart_;
+    tickDrawn_ = 0;
+    // The view, and in a writing tick most often the id pass; the
+    // segmentation corrects this once it knows its passes.
+    tickDraws_ = scene_.objects.size() * (settings_.previewOnly ? 1 : 2);
+    // Draws outside a tick (a paint) report nothing, even after an error.
+    struct TickEnd {
+        std::size_t& draws;
+        ~TickEnd() { draws = 0; }
+    } tickEnd{tickDraws_};
     int interval = writingTickInterval;
     if (settings_.previewOnly) {
         interval = previewTickInterval;
@@ -210,7 +222,14 @@ void Viewer::CaptureSegmentation(FrameCapture& frame)
     };
 
     // The id pass pays off from two ids on that it takes over.
-    if (segmentationMethod_ == SegmentationMethod::IdPass && passIds.size() >= ownPassIds.size() + 2) {
+    const bool idPass =
+        segmentationMethod_ == SegmentationMethod::IdPass && passIds.size() >= ownPassIds.size() + 2;
+    tickDraws_ = scene_.objects.size();
+    for (const int id : idPass ? ownPassIds : passIds)
+        tickDraws_ += static_cast<std::size_t>(std::ranges::count_if(
+            scene_.objects, [id](const auto& object) { return object->id != id; }));
+    if (idPass) {
+        tickDraws_ += scene_.objects.size();
         frame.segmentation = FrontIdsFromIdPass(IdPass(), frame.depth);
         for (std::int16_t& id : frame.segmentation)
             if (id != noId && changingOthers.contains(id))
@@ -332,7 +351,22 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices, bool idCol
             events_.ObjectMatrixLogged(row);
         }
         glPopMatrix();
+        ObjectsDrawn(1);
     }
+}
+
+void Viewer::ObjectsDrawn(std::size_t objects)
+{
+    tickDrawn_ += objects;
+    if (tickDraws_ == 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    using namespace std::chrono_literals;
+    if (now - tickStart_ < 1s || now - lastFrameProgress_ < 100ms)
+        return;
+    lastFrameProgress_ = now;
+    events_.FrameProgress(frameIndex_,
+                          std::min(1.0, static_cast<double>(tickDrawn_) / static_cast<double>(tickDraws_)));
 }
 
 void Viewer::LogEgoMotion(const Ego& ego)
