@@ -9,7 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <future>
-#include <memory>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -121,10 +121,11 @@ std::string FormatDisparityText(std::span<const double> values, int width, int h
     TAVRIK_CHECK(width >= 0 && height >= 0);
     TAVRIK_CHECK_EQ(values.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
-    // Each slice of values is formatted into a buffer of the largest size it
-    // can take (general18MaxChars and a line end per value), left
-    // uninitialised, then the slices are joined behind the two sizes. An int
-    // has at most 11 characters ("-2147483648").
+    // The text is built in one allocation of the largest size it can take:
+    // an int has at most 11 characters ("-2147483648"), a value
+    // general18MaxChars. Each slice of values is formatted on its own core
+    // into its own stretch of it, then moved up behind the slice before.
+    constexpr std::size_t maxIntChars = 11;
     constexpr std::size_t lineEndChars = 2;
     constexpr std::size_t maxLineChars = general18MaxChars + lineEndChars;
     const auto endLine = [](char* out) {
@@ -132,32 +133,28 @@ std::string FormatDisparityText(std::span<const double> values, int width, int h
         *out++ = '\n';
         return out;
     };
-    struct Slice {
-        std::unique_ptr<char[]> text;
-        std::size_t size = 0;
-    };
-    std::vector<Slice> slices(SliceCount(values.size()));
-    InSlices(values.size(), slices.size(), [&](std::size_t s, std::size_t first, std::size_t last) {
-        Slice& slice = slices[s];
-        slice.text = std::make_unique_for_overwrite<char[]>((last - first) * maxLineChars);
-        char* out = slice.text.get();
-        for (std::size_t i = first; i < last; ++i)
-            out = endLine(FormatGeneral18(values[i], out));
-        slice.size = static_cast<std::size_t>(out - slice.text.get());
-    });
     std::string text;
-    std::size_t size = 2 * (11 + lineEndChars) + lineEndChars;
-    for (const Slice& slice : slices)
-        size += slice.size;
-    text.reserve(size);
-    for (const int n : {width, height}) {
-        char digits[16];
-        text.append(digits, std::to_chars(digits, digits + sizeof digits, n).ptr);
-        text.append("\r\n");
+    text.resize(2 * (maxIntChars + lineEndChars) + values.size() * maxLineChars + lineEndChars);
+    char* out = text.data();
+    for (const int size : {width, height})
+        out = endLine(std::to_chars(out, out + maxIntChars, size).ptr);
+    char* const valuesStart = out;
+    const std::size_t slices = SliceCount(values.size());
+    std::vector<std::size_t> sliceChars(slices);
+    InSlices(values.size(), slices, [&](std::size_t s, std::size_t first, std::size_t last) {
+        char* const start = valuesStart + first * maxLineChars;
+        char* end = start;
+        for (std::size_t i = first; i < last; ++i)
+            end = endLine(FormatGeneral18(values[i], end));
+        sliceChars[s] = static_cast<std::size_t>(end - start);
+    });
+    for (std::size_t s = 0; s < slices; ++s) {
+        const char* start = valuesStart + values.size() * s / slices * maxLineChars;
+        std::memmove(out, start, sliceChars[s]);
+        out += sliceChars[s];
     }
-    for (const Slice& slice : slices)
-        text.append(slice.text.get(), slice.size);
-    text.append("\r\n");
+    out = endLine(out);
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 
