@@ -412,4 +412,14 @@ std::vector<float> Viewer::ReadDepth() const
     return context_ ? context_->ReadDepth() : std::vector<float>{};
 }
 
+std::vector<std::int16_t> Viewer::SegmentationIds()
+{
+    if (!context_)
+        return {};
+    FrameCapture frame;
+    frame.depth = context_->ReadDepth();
+    CaptureSegmentation(frame);
+    return frame.segmentation;
+}
+
 } // namespace tavrik

@@ -108,6 +108,9 @@ public:
     // The presented view: RGB bottom row first, and depth bottom row first.
     std::vector<std::uint8_t> ReadColour() const;
     std::vector<float> ReadDepth() const;
+    // The segmentation of the presented view, as a writing frame makes it
+    // (plane colours advance as there): ids bottom row first.
+    std::vector<std::int16_t> SegmentationIds();
 
     int frameIndex() const { return frameIndex_; }
     bool sceneReady() const { return sceneReady_; }
