@@ -19,13 +19,15 @@ struct DrawnObject {
     bool clipped = false;       // the view volume clips some of it
     bool ownBatch = false;      // moves the model-view matrix while drawing
     std::uint32_t texture = 0;  // bound texture, 0 untextured
+    bool large = false;         // may need more than one buffer of vertices (a plane)
 };
 
 // The ids (0 to 255) for which leaving their objects out may change the
-// depth of other objects: an object of the id is clipped or shares a batch
-// with a clipped one, or leaving the id out joins two batches of which one
-// holds a clipped object. For every other id, leaving it out changes the
-// depth exactly where it is the only id at the frontmost depth.
+// depth of other objects: leaving them out changes whether a remaining
+// object's batch holds a clipped primitive (by taking the clipped objects
+// out of it or by joining it with another batch), or changes the length of
+// a batch that holds a large object. For every other id, leaving it out
+// changes the depth exactly where it is the only id at the frontmost depth.
 std::set<int> IdsChangingOtherDepths(std::span<const DrawnObject> objects);
 
 } // namespace tavrik

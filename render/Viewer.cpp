@@ -196,7 +196,8 @@ void Viewer::CaptureSegmentation(FrameCapture& frame)
                 ++planesOfId[static_cast<std::size_t>(object->id)];
         }
         const bool placed = object->kind == kindSphere || object->kind == kindCuboid || object->kind == kindCylinder;
-        drawn.push_back({object->id, !InsideViewVolume(*object, transform), placed, object->texture});
+        drawn.push_back({object->id, !InsideViewVolume(*object, transform), placed, object->texture,
+                         object->kind == kindPlane});
     }
     // Only a pass of their own finds every pixel these ids change.
     const std::set<int> changingOthers = IdsChangingOtherDepths(drawn);
