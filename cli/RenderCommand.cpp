@@ -54,6 +54,7 @@ struct RenderOptions {
     std::string textures;
     unsigned seed;
     bool quiet = false;
+    std::string formats = "spec";
 };
 
 class RunReporter : public ViewerEvents {
@@ -136,6 +137,7 @@ void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
     settings.antiAliasing = options.antialias;
     settings.previewOnly = options.preview;
     settings.planeColourSeed = options.seed;
+    settings.formats = ParseOutputFormats(options.formats);
     settings.decimalSeparator = LocaleDecimalSeparator();
     if (!options.textures.empty())
         settings.texturesFolder = options.textures;
@@ -227,6 +229,10 @@ Command AddRenderCommand(CLI::App& app)
     sub->add_option("--seed", options->seed, "Seed of the plane colours; the same seed gives identical files")
         ->capture_default_str();
     sub->add_flag("--quiet,-q", options->quiet, "No progress bar");
+    sub->add_option("--formats", options->formats,
+                    "What each frame writes, a comma list: spec (the five files), pfm, kitti, depth, occlusion, "
+                    "flow, poses, or all")
+        ->capture_default_str();
     sub->callback([scene, builtIn] {
         if (scene->count() == 0 && builtIn->count() == 0)
             throw CLI::RequiredError("SCENE or --default");

@@ -85,6 +85,7 @@ void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
 void Viewer::StartSequence(const std::vector<std::string>& sceneLines)
 {
     PrepareSequence(sceneLines);
+    StartFormats(sceneLines);
     events_.ProgressRange(static_cast<int>(scene_.egos.size()));
     frameIndex_ = 0;
     events_.EgoLogsCleared();
@@ -98,6 +99,7 @@ void Viewer::FrameTick()
     if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size() || !context_) {
         timer_.Stop();
         frameIndex_ = -1;
+        formatWriter_.Finish();
         return;
     }
     timer_.Stop();
@@ -130,15 +132,18 @@ void Viewer::WriteFrame()
     output.rightCamera = camera_.rightCamera();
     output.baseline = activeBaseline_;
     output.focalLength = activeFocalLength_;
-    // The camera image and the disparity outputs are converted and written
-    // on a second thread while this one draws the segmentation passes; the
-    // map is written last, after them, as always.
-    auto written = std::async(std::launch::async, [&frame, &output, index = frameIndex_] {
-        return WriteFrameOutputs(frame, output, index);
-    });
-    const RgbImage map = SegmentationPasses(frame.depth);
-    const std::string segmentationPath = written.get();
-    WriteBmpFile(segmentationPath, map);
+    if (settings_.formats.has(OutputFormat::spec)) {
+        // The camera image and the disparity outputs are converted and written
+        // on a second thread while this one draws the segmentation passes; the
+        // map is written last, after them, as always.
+        auto written = std::async(std::launch::async, [&frame, &output, index = frameIndex_] {
+            return WriteFrameOutputs(frame, output, index);
+        });
+        const RgbImage map = SegmentationPasses(frame.depth);
+        const std::string segmentationPath = written.get();
+        WriteBmpFile(segmentationPath, map);
+    }
+    WriteFormats(std::move(frame.depth));
 }
 
 RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)

@@ -3,6 +3,7 @@
 #include "output/Image.h"
 #include "output/PixelRect.h"
 #include "render/Camera.h"
+#include "render/FormatWriter.h"
 #include "render/FrameTimer.h"
 #include "render/GenerationSettings.h"
 #include "render/RenderContext.h"
@@ -111,6 +112,9 @@ private:
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
     void WriteFrame();
+    // The formats beyond the five files per frame (ViewerFormats.cpp).
+    void StartFormats(const std::vector<std::string>& sceneLines);
+    void WriteFormats(std::vector<float> depth);
     // The segmentation map of the view just drawn, whose depth is
     // `referenceDepth`, from one depth pass per object id present.
     RgbImage SegmentationPasses(std::span<const float> referenceDepth);
@@ -124,6 +128,7 @@ private:
     Analiza parser_;
     StereoCamera camera_;
     Navigation navigation_;
+    FormatWriter formatWriter_;
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
     int frameIndex_ = -1;
