@@ -6,22 +6,36 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tavrik {
 
 namespace {
 
-// The farthest of the four depth samples of `depth` (bottom row first)
-// around window position (x, j), pixel centres at whole numbers. A surface
-// that bends away between samples (the crease where a wall meets the floor)
-// lies beyond the samples' interpolation there, so only something in front
-// of all four samples counts as covering the point.
+// The samples on either side of position `v` (pixel centres at whole
+// numbers) along an axis of `size` pixels: one sample when v is within
+// 1/1000 pixel of its centre, so that a point landing on a pixel is compared
+// with that pixel alone.
+std::pair<int, int> SamplesAround(double v, int size)
+{
+    const double nearest = std::round(v);
+    if (std::abs(v - nearest) <= 1e-3) {
+        const int only = std::clamp(static_cast<int>(nearest), 0, size - 1);
+        return {only, only};
+    }
+    const int below = std::clamp(static_cast<int>(std::floor(v)), 0, size - 1);
+    return {below, std::min(below + 1, size - 1)};
+}
+
+// The farthest of the depth samples of `depth` (bottom row first) around
+// window position (x, j). A surface that bends away between samples (the
+// crease where a wall meets the floor) lies beyond the samples'
+// interpolation there, so only something in front of all of them counts as
+// covering the point.
 double FarthestDepthAround(std::span<const float> depth, int width, int height, double x, double j)
 {
-    const int x0 = std::clamp(static_cast<int>(std::floor(x)), 0, width - 1);
-    const int j0 = std::clamp(static_cast<int>(std::floor(j)), 0, height - 1);
-    const int x1 = std::min(x0 + 1, width - 1);
-    const int j1 = std::min(j0 + 1, height - 1);
+    const auto [x0, x1] = SamplesAround(x, width);
+    const auto [j0, j1] = SamplesAround(j, height);
     const auto at = [&](int column, int row) { return depth[static_cast<std::size_t>(row) * width + column]; };
     return std::max({at(x0, j0), at(x1, j0), at(x0, j1), at(x1, j1)});
 }
