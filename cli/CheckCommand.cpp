@@ -56,7 +56,7 @@ Command AddCheckCommand(CLI::App& app)
         ParseSceneLines(lines, PlaceholderTextures(), scene, [&](std::size_t line, const ParseMessage& message) {
             const bool isError = message.kind == ParseMessage::Kind::ConvertError;
             convertErrors = convertErrors || isError;
-            std::cerr << "line " << line << ": " << (isError ? "" : "warning: ") << message.text << '\n';
+            std::cerr << LineMessageText(line, message) << '\n';
         });
         std::cout << "objects: " << scene.objects.size() << '\n' << "frames: " << scene.egos.size() << '\n';
         return convertErrors ? exitFailure : exitOk;

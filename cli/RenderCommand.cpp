@@ -23,9 +23,14 @@ namespace tavrik::cli {
 
 namespace {
 
-// The image sizes a run can have.
-const std::map<std::string, std::pair<int, int>> imageSizes{
-    {"320x240", {320, 240}}, {"512x384", {512, 384}}, {"800x600", {800, 600}}, {"1024x768", {1024, 768}}};
+// The image sizes a run can have, by their option text "WxH".
+std::map<std::string, ViewSize> ImageSizes()
+{
+    std::map<std::string, ViewSize> sizes;
+    for (const ViewSize& size : viewSizes)
+        sizes.emplace(std::to_string(size.width) + "x" + std::to_string(size.height), size);
+    return sizes;
+}
 
 // The options as typed; their defaults are those of GenerationSettings.
 struct RenderOptions {
@@ -65,8 +70,7 @@ public:
     {
         if (linesReported_)
             return;
-        const bool error = message.kind == ParseMessage::Kind::ConvertError;
-        std::cerr << "line " << lineNumber << ": " << (error ? "" : "warning: ") << message.text << '\n';
+        std::cerr << LineMessageText(static_cast<std::size_t>(lineNumber), message) << '\n';
     }
     void ProgressRange(int frames) override { frames_ = frames; }
     void Progress(int done) override
@@ -99,52 +103,30 @@ private:
     std::string label_;
 };
 
-// Where the bundled textures are: next to an installed program first, then
-// the source tree the program was built from.
-std::string BundledTextureFolder()
-{
-    std::error_code error;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const auto installed = exe.parent_path().parent_path() / "share" / "tavrik" / "textures";
-        if (std::filesystem::exists(installed / "tex0.bmp", error))
-            return installed.string();
-    }
-    return std::string(TAVRIK_ASSET_DIR) + "/textures";
-}
-
 void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
 {
-    std::tie(settings.viewWidth, settings.viewHeight) = imageSizes.at(options.size);
+    const ViewSize size = ImageSizes().at(options.size);
+    settings.viewWidth = size.width;
+    settings.viewHeight = size.height;
 
-    int red = 0, green = 0, blue = 0;
     char tail = 0;
-    if (std::sscanf(options.background.c_str(), "%d,%d,%d%c", &red, &green, &blue, &tail) != 3 || red < 0
-        || red > 255 || green < 0 || green > 255 || blue < 0 || blue > 255)
+    if (std::sscanf(options.background.c_str(), "%d,%d,%d%c", &settings.backgroundRed, &settings.backgroundGreen,
+                    &settings.backgroundBlue, &tail)
+        != 3)
         throw CLI::ValidationError("--background", "expected R,G,B with each from 0 to 255");
-    settings.backgroundRed = red;
-    settings.backgroundGreen = green;
-    settings.backgroundBlue = blue;
 
     settings.outputFolder = options.outputFolder;
     settings.sequenceNumber = options.sequence;
     settings.baseline = ParsePointOrComma(options.baseline);
     settings.focalLength = ParsePointOrComma(options.focal);
-    // The field of view and every disparity divide by it.
-    if (!(settings.focalLength > 0))
-        throw CLI::ValidationError("--focal", "the focal length must be above 0");
     settings.paletteSegmentation = options.palette;
     settings.antiAliasing = options.antialias;
     settings.previewOnly = options.preview;
     settings.planeColourSeed = options.seed;
     settings.formats = ParseOutputFormats(options.formats);
     settings.decimalSeparator = LocaleDecimalSeparator();
-    if (!options.textures.empty())
-        settings.texturesFolder = options.textures;
-    else if (std::filesystem::exists("tex0.bmp"))
-        settings.texturesFolder = ".";
-    else
-        settings.texturesFolder = BundledTextureFolder();
+    settings.texturesFolder = options.textures.empty() ? DefaultTexturesFolder() : options.textures;
+    Validate(settings);
 }
 
 int RunRender(const RenderOptions& options)
@@ -212,7 +194,7 @@ Command AddRenderCommand(CLI::App& app)
         ->check(CLI::IsMember({"left", "right", "both"}))
         ->capture_default_str();
     sub->add_option("--size", options->size, "Image size")
-        ->check(CLI::IsMember(imageSizes))
+        ->check(CLI::IsMember(ImageSizes()))
         ->capture_default_str();
     sub->add_option("--background", options->background, "Background colour R,G,B (0 to 255 each)")
         ->capture_default_str();

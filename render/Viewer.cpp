@@ -6,6 +6,7 @@
 #include "output/Segmentation.h"
 #include "render/RenderState.h"
 #include "render/ScreenBounds.h"
+#include "scene/ObjectDrawing.h"
 #include "scene/SceneText.h"
 
 #include <GL/gl.h>
@@ -242,7 +243,7 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices)
         if (omitId && object->id == *omitId)
             continue;
         glPushMatrix();
-        object->Draw();
+        Draw(*object);
         if (logMatrices) {
             double m[16];
             glGetDoublev(GL_MODELVIEW_MATRIX, m);

@@ -3,46 +3,15 @@
 #include "scene/GaussianElimination.h"
 #include "scene/Matrix.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "base/Check.h"
 
 #include <algorithm>
-#include "base/Check.h"
 #include <cmath>
 #include <random>
 
 namespace tavrik {
 
 namespace {
-
-// Binds `texture` for modulation with the lit colour, or switches texturing
-// off for an untextured object.
-void SetUpTexture(std::uint32_t texture)
-{
-    if (texture != 0) {
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    } else {
-        glDisable(GL_TEXTURE_2D);
-    }
-}
-
-// Turns about z first, then y, then x (the calls compose in reverse).
-void Rotate(const Vec3& degrees)
-{
-    glRotated(degrees[0], 1, 0, 0);
-    glRotated(degrees[1], 0, 1, 0);
-    glRotated(degrees[2], 0, 0, 1);
-}
-
-GLUquadric* NewTexturedQuadric()
-{
-    GLUquadric* quadric = gluNewQuadric();
-    gluQuadricTexture(quadric, GL_TRUE);
-    gluQuadricDrawStyle(quadric, GLU_FILL);
-    return quadric;
-}
 
 bool AllFinite(const Vec3& v)
 {
@@ -82,26 +51,6 @@ Vec3 FallbackNormal(const Vec3& p1, const Vec3& p2, const Vec3& p3)
     return n;
 }
 
-Vec3 NormalOf(const Vec3& p1, const Vec3& p2, const Vec3& p3)
-{
-    Vec3 n;
-    Obiekt::NormalFromPoints(p1[0], p2[0], p3[0], p1[1], p2[1], p3[1], p1[2], p2[2], p3[2], n[0], n[1], n[2]);
-    return n;
-}
-
-// Sends `normal` and the quad's corners with the texture stretched over it:
-// P1 (0, 0), P2 (1, 0), P3 (1, 1), P4 (0, 1). Inside glBegin(GL_QUADS).
-void EmitTexturedQuad(const Quad& corners, const Vec3& normal)
-{
-    static constexpr float texCoords[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    glNormal3d(normal[0], normal[1], normal[2]);
-    for (int k = 0; k < 4; ++k) {
-        glTexCoord2f(texCoords[k][0], texCoords[k][1]);
-        glVertex3f(static_cast<float>(corners[k][0]), static_cast<float>(corners[k][1]),
-                   static_cast<float>(corners[k][2]));
-    }
-}
-
 std::mt19937& PlaneColourGenerator()
 {
     static std::mt19937 generator(1);
@@ -109,8 +58,6 @@ std::mt19937& PlaneColourGenerator()
 }
 
 } // namespace
-
-void Obiekt::Draw() {}
 
 void Obiekt::NormalFromPoints(double x1, double x2, double x3, double y1, double y2, double y3, double z1,
                               double z2, double z3, double& nx, double& ny, double& nz)
@@ -134,70 +81,6 @@ void Obiekt::NormalFromPoints(double x1, double x2, double x3, double y1, double
     nx = n[0];
     ny = n[1];
     nz = n[2];
-}
-
-void Kula::Draw()
-{
-    SetUpTexture(texture);
-    GLUquadric* quadric = NewTexturedQuadric();
-    glColor3d(colour[0], colour[1], colour[2]);
-    glTranslated(position[0], position[1], position[2]);
-    gluSphere(quadric, radius, 32, 32);
-    gluDeleteQuadric(quadric);
-    glDisable(GL_TEXTURE_2D);
-}
-
-void Prostopadloscian::Draw()
-{
-    SetUpTexture(texture);
-    glColor3d(colour[0], colour[1], colour[2]);
-    glTranslated(position[0], position[1], position[2]);
-    Rotate(rotation);
-    DrawBox(halfSize[0], halfSize[1], halfSize[2]);
-    glDisable(GL_TEXTURE_2D);
-}
-
-void Prostopadloscian::DrawBox(double a, double b, double c)
-{
-    glBegin(GL_QUADS);
-    for (const BoxFace& face : faces) {
-        glNormal3f(face.normal[0], face.normal[1], face.normal[2]);
-        for (const BoxCorner& corner : face.corners) {
-            glTexCoord2f(corner.s, corner.t);
-            glVertex3f(static_cast<float>(corner.x * a), static_cast<float>(corner.y * b),
-                       static_cast<float>(corner.z * c));
-        }
-    }
-    glEnd();
-}
-
-void Cylinder::Draw()
-{
-    SetUpTexture(texture);
-    GLUquadric* quadric = NewTexturedQuadric();
-    glColor3d(colour[0], colour[1], colour[2]);
-    glPushMatrix();
-    glTranslated(position[0], position[1], position[2]);
-    Rotate(rotation);
-    gluCylinder(quadric, baseRadius, topRadius, height, 32, 32);
-    if (baseRadius > 0)
-        gluDisk(quadric, 0, baseRadius, 32, 32);
-    if (topRadius > 0 && height > 0) {
-        glTranslated(0, 0, height);
-        gluDisk(quadric, 0, topRadius, 32, 32);
-    }
-    glPopMatrix();
-    gluDeleteQuadric(quadric);
-    glDisable(GL_TEXTURE_2D);
-}
-
-void Czworobok::Draw()
-{
-    SetUpTexture(texture);
-    glColor3f(static_cast<float>(colour[0]), static_cast<float>(colour[1]), static_cast<float>(colour[2]));
-    glBegin(GL_QUADS);
-    EmitTexturedQuad(vertices, NormalOf(vertices[0], vertices[1], vertices[2]));
-    glEnd();
 }
 
 Plane::Plane(double a, double b, double c, double px, double py, double pz)
@@ -230,22 +113,6 @@ Quad Plane::StripCorners(int i) const
         return p;
     };
     return {corner(i, stripTop), corner(i + 1, stripTop), corner(i + 1, stripBottom), corner(i, stripBottom)};
-}
-
-void Plane::Draw()
-{
-    if (SolvedAxis() < 0)
-        return;
-    SetUpTexture(texture);
-    glColor4f(static_cast<float>(NextPlaneRed()), 0.99f, 0.1f, 0.4f);
-    // Every strip lies in the one plane: its normal is solved once, which
-    // also keeps rounding from turning neighbouring strips' normals apart.
-    const Quad first = StripCorners(firstStrip);
-    const Vec3 n = NormalOf(first[0], first[1], first[2]);
-    glBegin(GL_QUADS);
-    for (int i = firstStrip; i < firstStrip + stripCount; ++i)
-        EmitTexturedQuad(StripCorners(i), n);
-    glEnd();
 }
 
 void SeedPlaneColours(std::uint32_t seed)

@@ -19,17 +19,11 @@ enum ObjectKind : std::int32_t {
 };
 
 // The base of every scene object. The parser fills the common fields; each
-// derived constructor sets `kind`. Draw sends the object to OpenGL in the
-// current modelview matrix and relies on the render state of the viewer
-// (lighting on, the current colour as ambient and diffuse material). Some
-// Draws change the modelview matrix without restoring it: the caller saves
-// and restores it around every Draw.
+// derived constructor sets `kind`, by which Draw (scene/ObjectDrawing.h) sends
+// the object to OpenGL. The model itself needs no GL.
 class Obiekt {
 public:
     virtual ~Obiekt() = default;
-
-    // Does nothing here.
-    virtual void Draw();
 
     // The unit normal of the plane through P1 = (x1, y1, z1), P2 = (x2, y2, z2)
     // and P3 = (x3, y3, z3) (arguments grouped by coordinate, not by point).
@@ -63,7 +57,6 @@ public:
 class Kula : public Obiekt {
 public:
     explicit Kula(double r) : Obiekt(kindSphere), radius(r) {}
-    void Draw() override;
 
     double radius;
 };
@@ -87,11 +80,6 @@ struct BoxFace {
 class Prostopadloscian : public Obiekt {
 public:
     Prostopadloscian(double a, double b, double c) : Obiekt(kindCuboid), halfSize{a, b, c} {}
-    void Draw() override;
-
-    // The six faces of the box from (-a, -b, -c) to (a, b, c) as one GL_QUADS
-    // batch; each face carries the whole texture.
-    static void DrawBox(double a, double b, double c);
 
     static constexpr std::array<BoxFace, 6> faces{{
         {{0, 0, 1}, {{{0, 0, -1, -1, 1}, {1, 0, 1, -1, 1}, {1, 1, 1, 1, 1}, {0, 1, -1, 1, 1}}}},
@@ -122,7 +110,6 @@ public:
     static constexpr double stripBottom = -30;
 
     Plane(double a, double b, double c, double px, double py, double pz);
-    void Draw() override;
 
     // The coordinate the strips are solved for (0 x, 1 y, 2 z), or -1 when
     // the normal is zero.
@@ -146,7 +133,6 @@ public:
         : Obiekt(kindQuad), vertices{{{x1, y1, z1}, {x2, y2, z2}, {x3, y3, z3}, {x4, y4, z4}}}
     {
     }
-    void Draw() override;
 
     Quad vertices;
 };
@@ -157,7 +143,6 @@ public:
 class Cylinder : public Obiekt {
 public:
     Cylinder(double base, double top, double h) : Obiekt(kindCylinder), baseRadius(base), topRadius(top), height(h) {}
-    void Draw() override;
 
     double baseRadius;
     double topRadius;

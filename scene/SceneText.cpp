@@ -61,4 +61,10 @@ void ParseSceneLines(const std::vector<std::string>& lines, const std::vector<st
     }
 }
 
+std::string LineMessageText(std::size_t lineNumber, const ParseMessage& message)
+{
+    const bool error = message.kind == ParseMessage::Kind::ConvertError;
+    return "line " + std::to_string(lineNumber) + ": " + (error ? "" : "warning: ") + message.text;
+}
+
 } // namespace tavrik

@@ -29,6 +29,11 @@ std::vector<std::string> ReadSceneFile(const std::string& path);
 // Throws UserError "Cannot create file %s".
 void WriteSceneFile(const std::string& path, const std::vector<std::string>& lines);
 
+// The text under which a parser message of line `lineNumber` (1-based) is
+// reported: "line N: " followed by the convert error, or by "warning: " and
+// the warning.
+std::string LineMessageText(std::size_t lineNumber, const ParseMessage& message);
+
 // Receives a parser message together with the 1-based number of its line.
 using SceneMessageSink = std::function<void(std::size_t lineNumber, const ParseMessage& message)>;
 

@@ -146,7 +146,9 @@ INSTANTIATE_TEST_SUITE_P(BadArguments, RenderUsage,
                                          "render --default --sequence 101", "render --default --camera middle",
                                          "render --default --background 0,300,0",
                                          "render --default --baseline 0.1.2", "render --default --focal 0",
-                                         "render --default --focal -389", "render /no/such/scene.txt",
+                                         "render --default --focal -389", "render --default --focal 1e30",
+                                         "render --default --baseline 1e308", "render --default --baseline nan",
+                                         "render /no/such/scene.txt",
                                          "render --default /no/such/scene.txt"),
                          [](const testing::TestParamInfo<std::string>& info) {
                              return "Case" + std::to_string(info.index);

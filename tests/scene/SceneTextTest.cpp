@@ -95,6 +95,14 @@ TEST(SceneText, FileErrorsCarryTheSystemsMessages)
     std::filesystem::remove(large);
 }
 
+TEST(SceneText, LineMessagesNameTheLineAndMarkWarnings)
+{
+    EXPECT_EQ(LineMessageText(3, {ParseMessage::Kind::ConvertError, "Convert error: 'x' is not a valid floating point value"}),
+              "line 3: Convert error: 'x' is not a valid floating point value");
+    EXPECT_EQ(LineMessageText(12, {ParseMessage::Kind::Warning, "texture 11 does not exist"}),
+              "line 12: warning: texture 11 does not exist");
+}
+
 TEST(SceneText, ParsingFillsObjectsAndFramesInTextOrderAndNumbersTheMessagesLines)
 {
     Scene scene;
