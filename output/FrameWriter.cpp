@@ -3,6 +3,7 @@
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/FrameFiles.h"
+#include "output/Segmentation.h"
 
 #include "base/Check.h"
 #include <cstring>
@@ -22,12 +23,14 @@ RgbImage ImageFromBottomUpRows(const std::uint8_t* rgb, int width, int height)
     return image;
 }
 
-std::string WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings,
-                              int frameIndex)
+void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex)
 {
     const std::size_t pixelCount = static_cast<std::size_t>(frame.width) * frame.height;
     TAVRIK_CHECK_EQ(frame.colour.size(), pixelCount * 3);
     TAVRIK_CHECK_EQ(frame.depth.size(), pixelCount);
+    TAVRIK_CHECK(frame.idPass.size() == pixelCount * 4
+                 || (frame.idPass.empty() && frame.segmentation.width() == frame.width
+                     && frame.segmentation.height() == frame.height));
 
     const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
     // Only the last level is created; an existing folder or a missing parent
@@ -42,7 +45,44 @@ std::string WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettin
     WriteBmpFile(files.fineDisparity, disparity.fine);
     WriteBmpFile(files.wholeDisparity, disparity.whole);
     WriteDisparityText(files.disparityText, disparity.values, frame.width, frame.height);
-    return files.segmentation;
+    if (frame.idPass.empty())
+        WriteBmpFile(files.segmentation, frame.segmentation);
+    else
+        WriteBmpFile(files.segmentation, SegmentationFromIdPass(frame.idPass, frame.depth, frame.width,
+                                                                frame.height, settings.paletteSegmentation));
+}
+
+FrameOutputQueue::~FrameOutputQueue()
+{
+    if (pending_.valid())
+        pending_.wait();
+}
+
+void FrameOutputQueue::Submit(FrameCapture frame, FrameOutputSettings settings, int frameIndex)
+{
+    Submit([frame = std::move(frame), settings = std::move(settings), frameIndex] {
+        WriteFrameOutputs(frame, settings, frameIndex);
+    }, frameIndex);
+}
+
+void FrameOutputQueue::Submit(std::function<void()> write, int frameIndex)
+{
+    TAVRIK_CHECK(!pending_.valid());
+    pendingIndex_ = frameIndex;
+    pending_ = std::async(std::launch::async, std::move(write));
+}
+
+std::optional<int> FrameOutputQueue::Finish()
+{
+    if (!pending_.valid())
+        return std::nullopt;
+    try {
+        pending_.get();
+    } catch (...) {
+        failedFrame_ = pendingIndex_;
+        throw;
+    }
+    return pendingIndex_;
 }
 
 } // namespace tavrik

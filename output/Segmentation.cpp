@@ -100,4 +100,41 @@ RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, 
     return map;
 }
 
+Rgb IdPassColour(int id)
+{
+    if (id < 0 || id > 255)
+        return {255, 255, 0};
+    const auto k = static_cast<std::uint8_t>(id);
+    return {k, static_cast<std::uint8_t>(255 - k), 255};
+}
+
+RgbImage SegmentationFromIdPass(std::span<const std::uint8_t> idRgba, std::span<const float> depth, int width,
+                                int height, bool palette)
+{
+    const std::size_t w = static_cast<std::size_t>(width);
+    TAVRIK_CHECK_EQ(depth.size(), w * static_cast<std::size_t>(height));
+    TAVRIK_CHECK_EQ(idRgba.size(), depth.size() * 4);
+    RgbImage map(width, height, Rgb{255, 255, 255});
+    std::array<Rgb, 256> labels;
+    for (int k = 0; k < 256; ++k)
+        labels[static_cast<std::size_t>(k)] = LabelColour(k, palette);
+    std::uint8_t* pixels = map.bytes().data();
+    for (int j = 0; j < height; ++j) {
+        const std::size_t windowRow = static_cast<std::size_t>(j) * w;
+        std::uint8_t* imageRow = pixels + static_cast<std::size_t>(height - 1 - j) * w * 3;
+        for (std::size_t x = 0; x < w; ++x) {
+            const std::uint8_t* id = &idRgba[(windowRow + x) * 4];
+            const int smallest = id[0];
+            const int largest = 255 - id[1];
+            if (depth[windowRow + x] == 1.0f || id[2] == 0 || smallest != largest)
+                continue;
+            const Rgb c = labels[static_cast<std::size_t>(smallest)];
+            imageRow[3 * x] = c.red;
+            imageRow[3 * x + 1] = c.green;
+            imageRow[3 * x + 2] = c.blue;
+        }
+    }
+    return map;
+}
+
 } // namespace tavrik

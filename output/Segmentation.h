@@ -44,4 +44,20 @@ using DepthWithoutId = std::function<PixelRect(int omitId, std::span<float> dept
 RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, bool palette,
                          std::span<const float> referenceDepth, const DepthWithoutId& depthWithout);
 
+// The id pass draws every object once more where the view left its depth,
+// each fragment coloured by its object's id, and keeps the per-channel
+// minimum. Id k of 0 to 255 is (k, 255 − k, 255), so red ends as the smallest
+// and 255 − green as the largest id at the frontmost depth; any other id is
+// (255, 255, 0) and leaves a 0 in blue. Where nothing reached, all stay 255.
+Rgb IdPassColour(int id);
+
+// The segmentation map from the id pass's buffer (`idRgba`: width·height
+// RGBA quadruples) and the view's depth, both bottom row first. A pixel
+// takes k's label colour when the frontmost depth is reached by objects of
+// id k alone, that is when leaving id k out would change the depth there; it
+// stays white where ids tie, where an id outside 0 to 255 reaches the
+// frontmost depth, and where the depth is still the cleared 1.
+RgbImage SegmentationFromIdPass(std::span<const std::uint8_t> idRgba, std::span<const float> depth, int width,
+                                int height, bool palette);
+
 } // namespace tavrik

@@ -21,6 +21,10 @@ struct RenderContext::Egl {
     GLuint framebuffer = 0;
     GLuint colourBuffer = 0;
     GLuint depthBuffer = 0;
+    GLuint idBuffer = 0;
+    GLuint idProgram = 0;
+    bool blendWasOn = false;
+    bool lightingWasOn = false;
     std::string description;
 
     PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
@@ -32,6 +36,12 @@ struct RenderContext::Egl {
     PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
     PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLBLENDEQUATIONPROC blendEquation = nullptr;
+    PFNGLGENPROGRAMSARBPROC genPrograms = nullptr;
+    PFNGLDELETEPROGRAMSARBPROC deletePrograms = nullptr;
+    PFNGLBINDPROGRAMARBPROC bindProgram = nullptr;
+    PFNGLPROGRAMSTRINGARBPROC programString = nullptr;
+    PFNGLPROGRAMENVPARAMETER4FARBPROC programEnvParameter = nullptr;
 
     // Also runs when the constructor fails part-way, so it may not throw.
     ~Egl()
@@ -41,8 +51,10 @@ struct RenderContext::Egl {
         if (framebuffer && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE) {
             bindFramebuffer(GL_FRAMEBUFFER, 0);
             deleteFramebuffers(1, &framebuffer);
-            const GLuint buffers[] = {colourBuffer, depthBuffer};
-            deleteRenderbuffers(2, buffers);
+            const GLuint buffers[] = {colourBuffer, depthBuffer, idBuffer};
+            deleteRenderbuffers(3, buffers);
+            if (idProgram)
+                deletePrograms(1, &idProgram);
         }
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(display, context);
@@ -133,6 +145,26 @@ void OpenContext(EGLDisplay& display, EGLContext& context, std::string& kind)
 
 } // namespace
 
+// A fragment program that only passes on its parameter: it replaces the
+// whole fixed-function colour path (lighting's result, texturing, fog), so
+// the colour an object's own drawing sets cannot reach the id buffer. The
+// fragment's depth is not touched.
+void RenderContext::CreateIdProgram(Egl& egl)
+{
+    egl.blendEquation = Load<PFNGLBLENDEQUATIONPROC>("glBlendEquation");
+    egl.genPrograms = Load<PFNGLGENPROGRAMSARBPROC>("glGenProgramsARB");
+    egl.deletePrograms = Load<PFNGLDELETEPROGRAMSARBPROC>("glDeleteProgramsARB");
+    egl.bindProgram = Load<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB");
+    egl.programString = Load<PFNGLPROGRAMSTRINGARBPROC>("glProgramStringARB");
+    egl.programEnvParameter = Load<PFNGLPROGRAMENVPARAMETER4FARBPROC>("glProgramEnvParameter4fARB");
+    static constexpr char source[] = "!!ARBfp1.0\nMOV result.color, program.env[0];\nEND\n";
+    egl.genPrograms(1, &egl.idProgram);
+    egl.bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl.idProgram);
+    egl.programString(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, sizeof source - 1, source);
+    if (glGetError() != GL_NO_ERROR)
+        Fail("the driver does not take the id pass's fragment program");
+}
+
 RenderContext::RenderContext(int width, int height)
     : egl_(std::make_unique<Egl>()), width_(width), height_(height)
 {
@@ -162,6 +194,10 @@ RenderContext::RenderContext(int width, int height)
     egl_->bindRenderbuffer(GL_RENDERBUFFER, egl_->depthBuffer);
     egl_->renderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
     egl_->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, egl_->depthBuffer);
+    egl_->genRenderbuffers(1, &egl_->idBuffer);
+    egl_->bindRenderbuffer(GL_RENDERBUFFER, egl_->idBuffer);
+    egl_->renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+    egl_->framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT1, GL_RENDERBUFFER, egl_->idBuffer);
     if (egl_->checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         Fail("the off-screen framebuffer of " + std::to_string(width) + " x " + std::to_string(height)
              + " is not complete");
@@ -170,6 +206,7 @@ RenderContext::RenderContext(int width, int height)
     // A window-bound context starts with the viewport on the whole client
     // area; ours has no window, so it is set here once.
     glViewport(0, 0, width, height);
+    CreateIdProgram(*egl_);
 
     const auto text = [](GLenum name) {
         const auto* value = reinterpret_cast<const char*>(glGetString(name));
@@ -223,6 +260,54 @@ void RenderContext::ReadDepth(const PixelRect& region, std::span<float> into) co
     glReadPixels(region.x, region.y, region.width, region.height, GL_DEPTH_COMPONENT, GL_FLOAT,
                  into.data() + static_cast<std::size_t>(region.y) * width_ + region.x);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+}
+
+void RenderContext::BeginIdPass()
+{
+    egl_->blendWasOn = glIsEnabled(GL_BLEND);
+    egl_->lightingWasOn = glIsEnabled(GL_LIGHTING);
+    glDrawBuffer(GL_COLOR_ATTACHMENT1);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDepthFunc(GL_EQUAL);
+    glDepthMask(GL_FALSE);
+    // GL_MIN ignores the blend factors, so the smoothing's coverage alpha
+    // cannot mix colours; dithering could move a channel by one level.
+    glEnable(GL_BLEND);
+    egl_->blendEquation(GL_MIN);
+    glDisable(GL_DITHER);
+    // Lighting no longer reaches any colour; leaving it off saves its cost.
+    glDisable(GL_LIGHTING);
+    glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    egl_->bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl_->idProgram);
+}
+
+void RenderContext::SetIdColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
+{
+    egl_->programEnvParameter(GL_FRAGMENT_PROGRAM_ARB, 0, red / 255.0f, green / 255.0f, blue / 255.0f, 1.0f);
+}
+
+void RenderContext::EndIdPass()
+{
+    glDisable(GL_FRAGMENT_PROGRAM_ARB);
+    if (egl_->lightingWasOn)
+        glEnable(GL_LIGHTING);
+    glEnable(GL_DITHER);
+    egl_->blendEquation(GL_FUNC_ADD);
+    if (!egl_->blendWasOn)
+        glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+    glDepthFunc(GL_LESS);
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+}
+
+std::vector<std::uint8_t> RenderContext::ReadIdColour() const
+{
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width_) * height_ * 4);
+    glReadBuffer(GL_COLOR_ATTACHMENT1);
+    glReadPixels(0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    return rgba;
 }
 
 const std::string& RenderContext::description() const

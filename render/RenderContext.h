@@ -45,11 +45,29 @@ public:
     // (bottom row first); the rest of `into` is left as it is.
     void ReadDepth(const PixelRect& region, std::span<float> into) const;
 
+    // The id pass: every object is drawn once more over the finished view,
+    // where only fragments at exactly the depth the view left pass (depth
+    // test GL_EQUAL, no depth writes), into a colour buffer of its own so the
+    // view's colours stay. Each fragment takes the colour set with
+    // SetIdColour, whatever the object sets itself, and the buffer keeps the
+    // per-channel minimum over the fragments (GL_MIN). The rest of the
+    // render state (smoothing, culling, the matrices) is the view's, so the
+    // fragments' depths are the view's to the last bit. Between Begin and
+    // End only drawing calls may be made.
+    void BeginIdPass();
+    // Channel values 0 to 255, stored exactly.
+    void SetIdColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+    void EndIdPass();
+    // The id pass's buffer: width · height RGBA quadruples, bottom row first;
+    // 255 in every channel where no fragment reached.
+    std::vector<std::uint8_t> ReadIdColour() const;
+
     // e.g. "4.5 (Compatibility Profile) Mesa 22.3.6, llvmpipe (…), EGL device"
     const std::string& description() const;
 
 private:
     struct Egl;
+    static void CreateIdProgram(Egl& egl);
     std::unique_ptr<Egl> egl_;
     int width_ = 0;
     int height_ = 0;

@@ -1,6 +1,7 @@
 #include "render/Viewer.h"
 
 #include "base/NumberText.h"
+#include "base/UserError.h"
 #include "output/Bmp.h"
 #include "output/FrameWriter.h"
 #include "output/Segmentation.h"
@@ -12,6 +13,7 @@
 #include <GL/gl.h>
 
 #include "base/Check.h"
+#include <array>
 #include <future>
 #include <map>
 
@@ -65,6 +67,8 @@ void Viewer::InitRenderState(bool antiAliasing)
 
 void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
 {
+    // A new run may not inherit the last run's frame in flight.
+    FinishPendingFrame();
     activeFocalLength_ = settings_.focalLength;
     activeBaseline_ = settings_.baseline;
     sceneReady_ = true;
@@ -99,6 +103,7 @@ void Viewer::FrameTick()
     // too; without a context there is nothing to draw into.
     if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size() || !context_) {
         timer_.Stop();
+        FinishPendingFrame();
         frameIndex_ = -1;
         formatWriter_.Finish();
         return;
@@ -108,12 +113,27 @@ void Viewer::FrameTick()
     if (settings_.previewOnly) {
         interval = previewTickInterval;
         RenderView(true);
+        FinishPendingFrame();
+        events_.Progress(frameIndex_ + 1);
     } else {
         WriteFrame();
     }
     timer_.Start(interval);
     ++frameIndex_;
-    events_.Progress(frameIndex_);
+}
+
+void Viewer::FinishPendingFrame()
+{
+    try {
+        if (const std::optional<int> written = outputs_.Finish())
+            events_.Progress(*written + 1);
+    } catch (const UserError&) {
+        // The run ends at the frame whose files failed, as if its own tick
+        // had failed.
+        timer_.Stop();
+        frameIndex_ = outputs_.failedFrame();
+        throw;
+    }
 }
 
 void Viewer::WriteFrame()
@@ -125,29 +145,25 @@ void Viewer::WriteFrame()
     FrameCapture frame;
     frame.width = width();
     frame.height = height();
-    frame.colour = context_->ReadColour();
     frame.depth = context_->ReadDepth();
+    if (settings_.formats.has(OutputFormat::spec)) {
+        frame.colour = context_->ReadColour();
+        CaptureSegmentation(frame);
+    }
     FrameOutputSettings output;
     output.outputFolder = settings_.outputFolder;
     output.sequenceNumber = settings_.sequenceNumber;
     output.rightCamera = camera_.rightCamera();
     output.baseline = activeBaseline_;
     output.focalLength = activeFocalLength_;
-    if (settings_.formats.has(OutputFormat::spec)) {
-        // The camera image and the disparity outputs are converted and written
-        // on a second thread while this one draws the segmentation passes; the
-        // map is written last, after them, as always.
-        auto written = std::async(std::launch::async, [&frame, &output, index = frameIndex_] {
-            return WriteFrameOutputs(frame, output, index);
-        });
-        const RgbImage map = SegmentationPasses(frame.depth);
-        const std::string segmentationPath = written.get();
-        WriteBmpFile(segmentationPath, map);
-    }
-    WriteFormats(std::move(frame.depth));
+    output.paletteSegmentation = settings_.paletteSegmentation;
+    std::function<void()> job = FrameJob(std::move(frame), std::move(output));
+    // The files of the frame before were written while this one was drawn.
+    FinishPendingFrame();
+    outputs_.Submit(std::move(job), frameIndex_);
 }
 
-RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
+void Viewer::CaptureSegmentation(FrameCapture& frame)
 {
     const int w = width();
     const int h = height();
@@ -157,11 +173,40 @@ RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
     // seen, so each pass is drawn and read back inside their screen bounds.
     std::map<int, PixelRect> bounds;
     const Mat4 transform = camera_.Matrix() * NavigationMatrix();
+    std::array<int, 256> planesOfId{};
+    int planes = 0;
     for (const auto& object : scene_.objects) {
         ids.push_back(object->id);
         bounds[object->id] = bounds[object->id].United(ScreenBounds(*object, transform, w, h));
+        // Every drawing of a plane takes the next plane colour.
+        if (object->kind == kindPlane && static_cast<const Plane&>(*object).SolvedAxis() >= 0) {
+            ++planes;
+            if (object->id >= 0 && object->id <= 255)
+                ++planesOfId[static_cast<std::size_t>(object->id)];
+        }
     }
-    return SegmentationMap(w, h, ids, settings_.paletteSegmentation, referenceDepth,
+    // The ids a pass per id would draw a pass for, and the plane colours
+    // those passes would take.
+    int passes = 0;
+    long long planeColours = 0;
+    for (const auto& [id, region] : bounds)
+        if (id >= 0 && id <= 255 && !region.empty()) {
+            ++passes;
+            planeColours += planes - planesOfId[static_cast<std::size_t>(id)];
+        }
+
+    // With at most one such id the single pass per id costs no more.
+    if (segmentationMethod_ == SegmentationMethod::IdPass && passes > 1) {
+        frame.idPass = IdPass();
+        // Plane colours advance as if one pass per id had been drawn, so the
+        // next frames' colours do not depend on how the map was found. With
+        // two passes or more those take at least the id pass's share.
+        TAVRIK_CHECK_GE(planeColours, planes);
+        for (long long i = planes; i < planeColours; ++i)
+            NextPlaneRed();
+        return;
+    }
+    frame.segmentation = SegmentationMap(w, h, ids, settings_.paletteSegmentation, frame.depth,
                            [&](int omitId, std::span<float> depth) {
                                const PixelRect& region = bounds.at(omitId);
                                if (!region.empty()) {
@@ -170,6 +215,18 @@ RgbImage Viewer::SegmentationPasses(std::span<const float> referenceDepth)
                                }
                                return region;
                            });
+}
+
+std::vector<std::uint8_t> Viewer::IdPass()
+{
+    context_->BeginIdPass();
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(camera_.Matrix().m.data());
+    glMatrixMode(GL_MODELVIEW);
+    LoadNavigation();
+    DrawObjects(std::nullopt, false, true);
+    context_->EndIdPass();
+    return context_->ReadIdColour();
 }
 
 void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
@@ -234,7 +291,7 @@ void Viewer::LoadNavigation()
     glLoadMatrixd(NavigationMatrix().m.data());
 }
 
-void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices)
+void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices, bool idColours)
 {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, scene_.textures.empty() ? 0 : scene_.textures.front());
@@ -242,6 +299,10 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices)
     for (const auto& object : scene_.objects) {
         if (omitId && object->id == *omitId)
             continue;
+        if (idColours) {
+            const Rgb c = IdPassColour(object->id);
+            context_->SetIdColour(c.red, c.green, c.blue);
+        }
         glPushMatrix();
         Draw(*object);
         if (logMatrices) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/FrameWriter.h"
 #include "output/Image.h"
 #include "output/PixelRect.h"
 #include "render/Camera.h"
@@ -10,6 +11,7 @@
 #include "scene/Parser.h"
 #include "scene/Scene.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -48,6 +50,11 @@ struct Navigation {
     double viewDistance = 3.0; // scene units
 };
 
+// How the segmentation map finds the frontmost object's id. Both give the
+// same maps byte for byte; one pass per id costs a draw per id present and
+// serves as the reference the id pass is checked against.
+enum class SegmentationMethod { IdPass, PassPerId };
+
 // The viewer's engine, free of any window system: it owns the render
 // context, the scene (objects, ego records, textures), the stereo camera and
 // the frame loop's state. A run: StartSequence, then FrameTick at every
@@ -72,7 +79,11 @@ public:
     // Prepares, then starts the frame loop at frame 0.
     void StartSequence(const std::vector<std::string>& sceneLines);
     // One step of the frame loop: draws frame `frameIndex` and, unless only
-    // a preview is wanted, writes its five files.
+    // a preview is wanted, has its files written while the next tick draws
+    // the next frame. Progress counts frames whose files are all written, so
+    // it follows one tick behind; the tick after the last frame waits for
+    // the last files. An error writing a frame's files is thrown by the tick
+    // that finds it and ends the run at that frame.
     void FrameTick();
 
     // Draws and presents one view. With `applyEgoStep` the motion of ego
@@ -89,6 +100,7 @@ public:
     void SetRightCamera(bool rightCamera);
     void SetLightZ(float z);
     Navigation& navigation() { return navigation_; }
+    void SetSegmentationMethod(SegmentationMethod method) { segmentationMethod_ = method; }
 
     // The presented view: RGB bottom row first, and depth bottom row first.
     std::vector<std::uint8_t> ReadColour() const;
@@ -107,17 +119,23 @@ public:
 
 private:
     void InitRenderState(bool antiAliasing);
-    void DrawObjects(std::optional<int> omitId, bool logMatrices);
+    // With `idColours` every object is drawn in its id pass colour.
+    void DrawObjects(std::optional<int> omitId, bool logMatrices, bool idColours = false);
     Mat4 NavigationMatrix() const;
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
     void WriteFrame();
-    // The formats beyond the five files per frame (ViewerFormats.cpp).
+    // The ground-truth formats of a run (ViewerFormats.cpp): set up at the
+    // start, and the job that writes every file of the frame just drawn.
     void StartFormats(const std::vector<std::string>& sceneLines);
-    void WriteFormats(std::vector<float> depth);
-    // The segmentation map of the view just drawn, whose depth is
-    // `referenceDepth`, from one depth pass per object id present.
-    RgbImage SegmentationPasses(std::span<const float> referenceDepth);
+    std::function<void()> FrameJob(FrameCapture frame, FrameOutputSettings output);
+    // The frontmost ids of the view just drawn, whose depth `frame` holds.
+    void CaptureSegmentation(FrameCapture& frame);
+    // Waits for the files of the frame in flight and reports it done; a
+    // failure ends the run at that frame and is rethrown.
+    void FinishPendingFrame();
+    // The id pass's buffer of the view just drawn.
+    std::vector<std::uint8_t> IdPass();
 
     const GenerationSettings& settings_;
     FrameTimer& timer_;
@@ -131,6 +149,8 @@ private:
     FormatWriter formatWriter_;
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
+    SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
+    FrameOutputQueue outputs_;
     int frameIndex_ = -1;
     bool sceneReady_ = false;
     double activeFocalLength_ = 389.0;

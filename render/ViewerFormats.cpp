@@ -2,6 +2,7 @@
 
 #include "render/RenderState.h"
 #include "render/Reprojection.h"
+#include "scene/SceneObjects.h"
 
 #include <GL/gl.h>
 
@@ -9,10 +10,9 @@ namespace tavrik {
 
 void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
 {
-    if (settings_.previewOnly || !context_) {
-        formatWriter_ = FormatWriter{};
+    formatWriter_ = FormatWriter{};
+    if (settings_.previewOnly || !context_)
         return;
-    }
     context_->MakeCurrent();
     GLint depthBits = 0;
     glGetIntegerv(GL_DEPTH_BITS, &depthBits);
@@ -22,21 +22,35 @@ void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
                         camera_.rightCamera(), depthBits, sceneLines);
 }
 
-void Viewer::WriteFormats(std::vector<float> depth)
+std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings output)
 {
+    const int index = frameIndex_;
     if (!formatWriter_.active())
-        return;
+        return [frame = std::move(frame), output = std::move(output), index] {
+            WriteFrameOutputs(frame, output, index);
+        };
+
     const bool right = camera_.rightCamera();
     FrameCameras cameras{camera_.Matrix(), {}, camera_.motion()};
     camera_.SetRightCamera(!right);
     cameras.otherCamera = camera_.Matrix();
     std::vector<float> otherDepth;
     if (formatWriter_.needsOtherDepth()) {
+        // Planes take a new colour at every drawing; this extra view must
+        // leave the colours of the later views as they would have been.
+        const auto colours = SavePlaneColours();
         RenderDepthPass(std::nullopt, {0, 0, width(), height()});
+        RestorePlaneColours(colours);
         otherDepth = context_->ReadDepth();
     }
     camera_.SetRightCamera(right);
-    formatWriter_.AddFrame(frameIndex_, std::move(depth), otherDepth, cameras);
+    const bool spec = settings_.formats.has(OutputFormat::spec);
+    return [this, frame = std::move(frame), output = std::move(output), index, cameras, spec,
+            otherDepth = std::move(otherDepth)]() mutable {
+        if (spec)
+            WriteFrameOutputs(frame, output, index);
+        formatWriter_.AddFrame(index, std::move(frame.depth), otherDepth, cameras);
+    };
 }
 
 } // namespace tavrik

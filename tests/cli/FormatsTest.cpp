@@ -75,6 +75,25 @@ TEST(FormatsOption, PfmAloneWritesNoSpecifiedFiles)
     EXPECT_EQ(written, expected);
 }
 
+// Planes take a new colour at every drawing, so a format that draws one more
+// view must not change the colours of later frames.
+TEST(FormatsOption, SpecifiedFilesStayTheSameWithEveryFormat)
+{
+    const fs::path out = test::ScratchFolder();
+    std::ofstream(out / "plane.scene") << "PLANE; id 3; texture: -1; colour: 1; 1; 1; normal: 0; 0; 1; point: 0; 0; -1\n"
+                                          "SPHERE; id 9; texture: 2; colour: 1; 1; 1; position: 0; 2; 0; 0; 0; 0; dim: 0.5\n"
+                                          "EGO; 0; 0; 0.1; 0; 0; 0\nEGO; 0; 0; 0.1; 0; 2; 0\n";
+    for (const char* run : {"--formats spec --sequence 0", "--formats all --sequence 1"})
+        ASSERT_EQ(RunCli("render plane.scene --size 320x240 --quiet " + std::string(run) + " --out '" + out.string()
+                             + "'",
+                         out)
+                      .exitCode,
+                  0);
+    for (const char* name : {"left_0001.bmp", "ldisp_0001.bmp", "ldisp_p_0001.bmp", "lbindisp_0001.dat",
+                             "seg_l_0001.bmp"})
+        EXPECT_EQ(test::ReadText(out / "0" / name), test::ReadText(out / "1" / name)) << name;
+}
+
 TEST(FormatsOption, UnknownFormatIsAUsageError)
 {
     const auto result = RunCli("render --default --formats pfm,png --quiet");

@@ -31,12 +31,25 @@ TEST(ImageFromBottomUpRowsTest, MirrorsRowsKeepsColumns)
 }
 
 // 3 × 2: BMP rows need padding; every pixel has its own colour and depth.
+// The id pass saw, window row 0: id 7 alone, ids 3 and 10 tied, nothing;
+// row 1: id 7 tied with an id outside 0…255, id 0 alone, id 9 where the
+// depth is still the cleared 1.
 FrameCapture SmallFrame()
 {
     FrameCapture frame{3, 2, {}, {0.0f, 0.5f, 0.9f, 0.95f, 0.98f, 1.0f}};
     for (int i = 0; i < 18; ++i)
         frame.colour.push_back(static_cast<std::uint8_t>(20 * i));
+    frame.idPass = {7, 248, 255, 255, 3, 245, 255, 255, 255, 255, 255, 255,
+                    7, 248, 0,   255, 0, 255, 255, 255, 9,   246, 255, 255};
     return frame;
+}
+
+RgbImage SmallFrameSegmentation()
+{
+    RgbImage map(3, 2, Rgb{255, 255, 255});
+    map.set(1, 0, {0, 0, 0});
+    map.set(0, 1, {7, 7, 7});
+    return map;
 }
 
 const char* const fileNames[2][5] = {
@@ -45,17 +58,17 @@ const char* const fileNames[2][5] = {
 
 class WriteFrameOutputsTest : public ::testing::TestWithParam<bool> {};
 
-TEST_P(WriteFrameOutputsTest, WritesFourFilesIntoANewSequenceFolder)
+TEST_P(WriteFrameOutputsTest, WritesFiveFilesIntoANewSequenceFolder)
 {
     const bool right = GetParam();
     const fs::path root = test::ScratchFolder(right ? "FrameWriterRight" : "FrameWriterLeft");
     const FrameCapture frame = SmallFrame();
-    const std::string segmentation = WriteFrameOutputs(frame, {root.string(), 3, right, 0.2, 500.0}, 2);
+    WriteFrameOutputs(frame, {root.string(), 3, right, 0.2, 500.0}, 2);
 
     const fs::path folder = root / "3";
     const auto& names = fileNames[right ? 1 : 0];
-    EXPECT_EQ(segmentation, (folder / names[4]).string());
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 5);
+    EXPECT_EQ(ReadBmpFile((folder / names[4]).string()), SmallFrameSegmentation());
 
     const DisparityOutputs disparity = ConvertDepth(frame.depth, 3, 2, 0.2, 500.0);
     EXPECT_EQ(ReadBmpFile((folder / names[0]).string()), ImageFromBottomUpRows(frame.colour.data(), 3, 2));
@@ -104,14 +117,33 @@ TEST_P(WriteFrameOutputsFailureTest, StopsAtTheFileThatCannotBeWritten)
     } catch (const UserError& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + (folder / names[blocked]).string());
     }
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         if (i != blocked) {
             EXPECT_EQ(fs::exists(folder / names[i]), i < blocked) << names[i];
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, WriteFrameOutputsFailureTest, ::testing::Range(0, 4));
+INSTANTIATE_TEST_SUITE_P(Files, WriteFrameOutputsFailureTest, ::testing::Range(0, 5));
+
+// A frame's error reaches the caller at the next Finish and names the frame;
+// after it the queue takes frames again.
+TEST(FrameOutputQueueTest, ReportsEachFrameOnceItsFilesAreWritten)
+{
+    const fs::path root = test::ScratchFolder("FrameOutputQueue");
+    FrameOutputQueue queue;
+    EXPECT_EQ(queue.Finish(), std::nullopt);
+    queue.Submit(SmallFrame(), {root.string(), 0, false}, 4);
+    EXPECT_EQ(queue.Finish(), 4);
+    EXPECT_TRUE(fs::exists(root / "0" / "seg_l_0004.bmp"));
+    EXPECT_FALSE(queue.busy());
+
+    queue.Submit(SmallFrame(), {(root / "missing").string(), 0, false}, 5);
+    EXPECT_THROW(queue.Finish(), UserError);
+    EXPECT_EQ(queue.failedFrame(), 5);
+    queue.Submit(SmallFrame(), {root.string(), 0, false}, 6);
+    EXPECT_EQ(queue.Finish(), 6);
+}
 
 } // namespace
 } // namespace tavrik

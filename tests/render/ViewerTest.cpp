@@ -261,10 +261,12 @@ TEST(FrameLoop, RunsOneTickPerFrameThenStops)
     EXPECT_EQ(t.timer.interval, writingTickInterval);
     EXPECT_EQ(t.events.frameCount, 3u);
     EXPECT_EQ(t.events.objectCount, 1u);
+    // A frame counts as done once its files are written, which happens while
+    // the next tick draws the next frame.
     for (int frame = 1; frame <= 3; ++frame) {
         t.viewer.FrameTick();
         EXPECT_EQ(t.viewer.frameIndex(), frame);
-        EXPECT_EQ(t.events.progress, frame);
+        EXPECT_EQ(t.events.progress, frame - 1);
         EXPECT_TRUE(t.timer.running);
     }
     t.viewer.FrameTick();
@@ -322,9 +324,12 @@ TEST(FrameLoop, AnOutputErrorEndsTheRunAtThatFrame)
     const std::string missing = (ScratchFolder() / "missing").string();
     t.settings.outputFolder = missing;
     t.viewer.StartSequence({Wall(5, 2.0), stillFrame, stillFrame});
+    // The files of frame 0 are written while frame 1 is drawn: the tick of
+    // frame 1 finds the error.
     try {
-        t.viewer.FrameTick();
-        FAIL() << "the tick wrote into a folder whose parent does not exist";
+        while (t.timer.running)
+            t.viewer.FrameTick();
+        FAIL() << "the run wrote into a folder whose parent does not exist";
     } catch (const UserError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file " + missing + "/0/left_0000.bmp");
     }
