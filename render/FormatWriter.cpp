@@ -101,10 +101,13 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
 
 void FormatWriter::Finish()
 {
-    if (!run_)
+    // A run without frames writes nothing, as it writes no frame files.
+    if (!run_ || run_->motions.empty()) {
+        run_.reset();
         return;
+    }
     Run& run = *run_;
-    if (run.settings.formats.has(OutputFormat::poses) && !run.motions.empty()) {
+    if (run.settings.formats.has(OutputFormat::poses)) {
         std::vector<CameraPose> poses;
         for (const Mat4& motion : run.motions)
             poses.push_back(RelativePose(run.motions.front(), motion));

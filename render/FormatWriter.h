@@ -40,7 +40,7 @@ public:
     void AddFrame(int frameIndex, std::vector<float> depth, const std::vector<float>& otherDepth,
                   const FrameCameras& cameras);
     // Ends the run: writes the files of the whole run. Does nothing when no
-    // run is active.
+    // run is active or it had no frame.
     void Finish();
 
 private:

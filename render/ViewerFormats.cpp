@@ -25,9 +25,12 @@ void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
 std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings output)
 {
     const int index = frameIndex_;
+    const bool spec = settings_.formats.has(OutputFormat::spec);
+    // A run started as a preview has no formats set up, whatever it writes now.
     if (!formatWriter_.active())
-        return [frame = std::move(frame), output = std::move(output), index] {
-            WriteFrameOutputs(frame, output, index);
+        return [frame = std::move(frame), output = std::move(output), index, spec] {
+            if (spec)
+                WriteFrameOutputs(frame, output, index);
         };
 
     const bool right = camera_.rightCamera();
@@ -44,7 +47,6 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
         otherDepth = context_->ReadDepth();
     }
     camera_.SetRightCamera(right);
-    const bool spec = settings_.formats.has(OutputFormat::spec);
     return [this, frame = std::move(frame), output = std::move(output), index, cameras, spec,
             otherDepth = std::move(otherDepth)]() mutable {
         if (spec)
