@@ -87,8 +87,8 @@ def check_readers(folder):
     fx, _, _, _, baseline = read_calib(folder)
     manifest = json.load(open(os.path.join(folder, 'tavrik.json')))
     listed = {name for camera in manifest['cameras'].values() for name in camera['files']}
-    expect(listed == set(os.listdir(folder)), 'manifest lists %s, folder holds %s'
-           % (sorted(listed ^ set(os.listdir(folder))), 'the rest'))
+    expect(listed == set(os.listdir(folder)),
+           'manifest and folder differ in %s' % sorted(listed ^ set(os.listdir(folder))))
     for camera, l, prefix in (('left', 'l', 'lbindisp_'), ('right', '', 'bindisp_')):
         if camera not in manifest['cameras']:
             continue
