@@ -24,7 +24,6 @@ void FormatWriter::Start(const GenerationSettings& settings, const StereoCalibra
     run.settings = settings;
     run.settings.rightCamera = rightCamera;
     run.calibration = calibration;
-    run.rightCamera = rightCamera;
     run.depthTolerance = DepthTolerance(depthBits);
     run.sceneLines = std::move(sceneLines);
     run.folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
@@ -38,7 +37,7 @@ bool FormatWriter::needsOtherDepth() const
 
 std::string FormatWriter::FrameName(const char* stem, int frameIndex, const char* extension) const
 {
-    return (run_->rightCamera ? "" : "l") + std::string(stem) + "_" + frameTag(frameIndex) + extension;
+    return (run_->settings.rightCamera ? "" : "l") + std::string(stem) + "_" + frameTag(frameIndex) + extension;
 }
 
 void FormatWriter::Write(const std::string& name, std::span<const std::uint8_t> bytes)
@@ -69,7 +68,7 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
     std::filesystem::create_directory(run.folder, ignored);
 
     if (formats.has(OutputFormat::spec)) {
-        const FrameFiles spec = FrameFileNames("", frameIndex, run.rightCamera);
+        const FrameFiles spec = FrameFileNames("", frameIndex, run.settings.rightCamera);
         for (const std::string* name :
              {&spec.colour, &spec.fineDisparity, &spec.wholeDisparity, &spec.disparityText, &spec.segmentation})
             run.files.push_back(*name);
@@ -129,7 +128,7 @@ void FormatWriter::Finish()
         previous.assign(bytes.begin(), bytes.end());
     }
     run.files.push_back("tavrik.json");
-    const RunRecord record{run.rightCamera, static_cast<int>(run.motions.size()), run.files};
+    const RunRecord record{run.settings.rightCamera, static_cast<int>(run.motions.size()), run.files};
     WriteWholeFile(manifestPath, ManifestText(run.settings, run.calibration, record, previous));
     run_.reset();
 }

@@ -45,9 +45,8 @@ public:
 
 private:
     struct Run {
-        GenerationSettings settings;
+        GenerationSettings settings; // rightCamera: the camera of the run
         StereoCalibration calibration;
-        bool rightCamera = false;
         double depthTolerance = 0.0;
         std::vector<std::string> sceneLines;
         std::string folder;
