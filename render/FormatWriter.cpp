@@ -1,6 +1,5 @@
 #include "render/FormatWriter.h"
 
-#include "base/Check.h"
 #include "base/FileIo.h"
 #include "output/FrameFiles.h"
 #include "output/GroundTruth.h"
