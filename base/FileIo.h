@@ -15,6 +15,13 @@ namespace tavrik {
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteWholeFile(const std::string& path, std::string_view text);
 
+// Makes `folder` (its last level only; an existing folder is fine) and
+// checks that a file can be created in it, so that a long job fails before
+// its work rather than at its first file. Throws UserError "Cannot create
+// file %s" naming `firstFile`, the first file the job would write, with the
+// system's reason when no file can be created there.
+void PrepareOutputFolder(const std::string& folder, const std::string& firstFile);
+
 // Reads the whole of `path`. Throws UserError "Cannot open file %s" when it
 // cannot be opened or read, and `tooLargeMessage` when it holds more than
 // `maxBytes` bytes.

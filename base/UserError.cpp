@@ -1,5 +1,7 @@
 #include "base/UserError.h"
 
+#include <cstring>
+
 namespace tavrik {
 
 UserError InvalidFloatError(const std::string& text)
@@ -7,9 +9,12 @@ UserError InvalidFloatError(const std::string& text)
     return UserError("'" + text + "' is not a valid floating point value");
 }
 
-UserError CannotCreateFileError(const std::string& path)
+UserError CannotCreateFileError(const std::string& path, int systemError)
 {
-    return UserError("Cannot create file " + path);
+    std::string text = "Cannot create file " + path;
+    if (systemError != 0)
+        text += std::string(": ") + std::strerror(systemError);
+    return UserError(text);
 }
 
 UserError CannotOpenFileError(const std::string& path)

@@ -15,8 +15,9 @@ public:
 
 // "'%s' is not a valid floating point value"
 UserError InvalidFloatError(const std::string& text);
-// "Cannot create file %s"
-UserError CannotCreateFileError(const std::string& path);
+// "Cannot create file %s", followed by ": " and the system's text of
+// `systemError` (an errno value) unless that is 0.
+UserError CannotCreateFileError(const std::string& path, int systemError = 0);
 // "Cannot open file %s"
 UserError CannotOpenFileError(const std::string& path);
 

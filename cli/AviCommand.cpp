@@ -26,7 +26,9 @@ Command AddAviCommand(CLI::App& app)
     sub->add_option("--camera", options->camera, "Camera whose images make the video: left (L.avi) or right (P.avi)")
         ->check(CLI::IsMember({"left", "right"}))
         ->capture_default_str();
-    sub->add_option("--frames", options->frames, "Number of images, from frame 0")
+    sub->add_option("--frames", options->frames,
+                    "Number of images, from frame 0; the export stops after "
+                        + std::to_string(kMaxMissingImagesInARow) + " missing images in a row")
         ->required()
         ->check(CLI::NonNegativeNumber);
     sub->add_option("--wav", options->wav, "WAV file of the sound track")->capture_default_str();
@@ -34,10 +36,14 @@ Command AddAviCommand(CLI::App& app)
     const auto run = [options]() -> int {
         const AviExportReport report =
             ExportStereoAvi(options->folder, options->camera == "right", options->frames, options->wav);
-        if (!report.created)
-            throw CannotCreateFileError(report.videoPath);
-        if (!report.written)
-            throw UserError("Cannot finish file " + report.videoPath + ": the video may be incomplete");
+        for (const std::string& image : report.imagesLeftOut)
+            std::cerr << "tavrik-cli: image left out: " << image << '\n';
+        if (!report.stoppedEarly.empty())
+            std::cerr << "tavrik-cli: " << report.stoppedEarly << '\n';
+        if (!report.failure.empty())
+            throw UserError(report.failure);
+        if (!report.soundWritten)
+            std::cerr << "tavrik-cli: no sound: " << report.soundProblem << '\n';
         std::cout << report.videoPath << ": " << report.framesWritten << " of " << options->frames
                   << " frames, " << (report.soundWritten ? "with sound" : "no sound") << '\n';
         // Images asked for and none found is a failed export, not an empty success.

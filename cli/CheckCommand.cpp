@@ -3,9 +3,9 @@
 #include "base/UserError.h"
 #include "scene/DefaultScene.h"
 #include "scene/SceneText.h"
+#include "scene/SceneWarnings.h"
 
 #include <iostream>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -14,13 +14,7 @@ namespace tavrik::cli {
 namespace {
 
 // The texture numbers a scene may use: the eleven bundled textures 0 to 10.
-// No GL is needed to check a scene, so they stand in as the names 1 to 11.
-std::vector<std::uint32_t> PlaceholderTextures()
-{
-    std::vector<std::uint32_t> names(11);
-    std::iota(names.begin(), names.end(), 1u);
-    return names;
-}
+constexpr std::size_t textureCount = 11;
 
 } // namespace
 
@@ -51,15 +45,11 @@ Command AddCheckCommand(CLI::App& app)
             }
         }
 
-        bool convertErrors = false;
-        Scene scene;
-        ParseSceneLines(lines, PlaceholderTextures(), scene, [&](std::size_t line, const ParseMessage& message) {
-            const bool isError = message.kind == ParseMessage::Kind::ConvertError;
-            convertErrors = convertErrors || isError;
-            std::cerr << LineMessageText(line, message) << '\n';
-        });
-        std::cout << "objects: " << scene.objects.size() << '\n' << "frames: " << scene.egos.size() << '\n';
-        return convertErrors ? exitFailure : exitOk;
+        const SceneCheck check = CheckSceneText(lines, textureCount);
+        for (const SceneLineMessage& m : check.messages)
+            std::cerr << LineMessageText(m.lineNumber, m.message) << '\n';
+        std::cout << "objects: " << check.objects << '\n' << "frames: " << check.frames << '\n';
+        return check.convertErrors ? exitFailure : exitOk;
     };
     return {sub, run};
 }

@@ -3,6 +3,7 @@
 #include "base/NumberText.h"
 #include "base/UserError.h"
 #include "scene/MovementGenerator.h"
+#include "scene/Parser.h"
 
 #include <iostream>
 #include <memory>
@@ -47,7 +48,23 @@ Command AddEgoCommand(CLI::App& app)
             std::cerr << "tavrik-cli: " << e.what() << '\n';
             return exitUsage;
         }
-        for (const std::string& line : GenerateEgoLines(settings, options->separator.front()))
+        const std::vector<std::string> lines = GenerateEgoLines(settings, options->separator.front());
+        // Lines are meant for a scene text: each must read back as written.
+        // Values from 1000 on take the scientific form and infinities no
+        // digits, neither of which the scene parser reads.
+        for (const std::string& line : lines) {
+            bool readBack = true;
+            Analiza().ParseLine(line, {}, [&](const ParseMessage& m) {
+                readBack = readBack && m.kind != ParseMessage::Kind::ConvertError;
+            });
+            if (!readBack) {
+                std::cerr << "tavrik-cli: --start and --step give the line \"" << line
+                          << "\", which the scene parser cannot read back (values must stay below 1000 in "
+                             "magnitude)\n";
+                return exitUsage;
+            }
+        }
+        for (const std::string& line : lines)
             std::cout << line << '\n';
         return exitOk;
     };

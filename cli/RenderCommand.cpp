@@ -1,11 +1,13 @@
 #include "cli/Command.h"
 
+#include "base/FileIo.h"
 #include "base/NumberText.h"
 #include "base/UserError.h"
 #include "output/FrameFiles.h"
 #include "render/Viewer.h"
 #include "scene/DefaultScene.h"
 #include "scene/SceneText.h"
+#include "scene/SceneWarnings.h"
 
 #include <unistd.h>
 
@@ -59,6 +61,7 @@ struct RenderOptions {
     std::string textures;
     unsigned seed;
     bool quiet = false;
+    bool keepGoing = false;
     std::string formats = "spec";
 };
 
@@ -66,12 +69,8 @@ class RunReporter : public ViewerEvents {
 public:
     explicit RunReporter(bool showProgress) : showProgress_(showProgress) {}
 
-    void SceneLineMessage(int lineNumber, const ParseMessage& message) override
-    {
-        if (linesReported_)
-            return;
-        std::cerr << LineMessageText(static_cast<std::size_t>(lineNumber), message) << '\n';
-    }
+    // The scene's messages were shown by the check before the run.
+    void SceneLineMessage(int, const ParseMessage&) override {}
     void ProgressRange(int frames) override { frames_ = frames; }
     void Progress(int done) override
     {
@@ -86,18 +85,11 @@ public:
             std::fputc('\n', stderr);
         std::fflush(stderr);
     }
-    // The scene is parsed again for every camera; its messages are shown once.
-    void StartRun(std::string label)
-    {
-        linesReported_ = runs_++ > 0;
-        label_ = std::move(label);
-    }
+    void StartRun(std::string label) { label_ = std::move(label); }
     int framesDone() const { return framesDone_; }
 
 private:
     bool showProgress_;
-    bool linesReported_ = false;
-    int runs_ = 0;
     int frames_ = 0;
     int framesDone_ = 0;
     std::string label_;
@@ -144,16 +136,46 @@ int RunRender(const RenderOptions& options)
         return exitUsage;
     }
 
-    ImmediateTimer timer;
-    RunReporter reporter(!options.quiet && isatty(STDERR_FILENO));
-    Viewer viewer(settings, timer, reporter);
-    viewer.CreateRenderContext();
+    // Textures 0 to 10 are loaded for every run.
+    const SceneCheck check = CheckSceneText(lines, 11);
+    for (const SceneLineMessage& m : check.messages)
+        std::cerr << LineMessageText(m.lineNumber, m.message) << '\n';
+    if (check.convertErrors && !options.keepGoing) {
+        std::cerr << "tavrik-cli: nothing rendered: the scene has convert errors (--keep-going renders it with "
+                     "those numbers as 0)\n";
+        return exitFailure;
+    }
+    if (check.frames == 0) {
+        std::printf("nothing rendered: the scene has no EGO line\n");
+        return exitOk;
+    }
+    if (!(settings.baseline > 0))
+        std::cerr << "tavrik-cli: warning: the baseline " << options.baseline
+                  << " is not above 0: the disparities are not above 0 either\n";
 
     std::vector<bool> cameras;
     if (options.camera != "right")
         cameras.push_back(false);
     if (options.camera != "left")
         cameras.push_back(true);
+
+    const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
+    if (!settings.previewOnly) {
+        PrepareOutputFolder(folder, FrameFileNames(folder, 0, cameras.front()).colour);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        for (const bool right : cameras)
+            if (const std::size_t stale = CountStaleFrameFiles(names, right, static_cast<int>(check.frames)))
+                std::cerr << "tavrik-cli: warning: " << stale << " files of frames " << check.frames
+                          << " and later of the " << (right ? "right" : "left") << " camera remain in " << folder
+                          << " from an earlier run\n";
+    }
+
+    ImmediateTimer timer;
+    RunReporter reporter(!options.quiet && isatty(STDERR_FILENO));
+    Viewer viewer(settings, timer, reporter);
+    viewer.CreateRenderContext();
 
     const auto start = std::chrono::steady_clock::now();
     for (bool right : cameras) {
@@ -170,8 +192,7 @@ int RunRender(const RenderOptions& options)
     if (settings.previewOnly)
         std::printf("previewed %d frames (nothing written) at %.1f frames/s\n", frames, rate);
     else
-        std::printf("wrote %d frames to %s at %.1f frames/s\n", frames,
-                    sequenceFolder(settings.outputFolder, settings.sequenceNumber).c_str(), rate);
+        std::printf("wrote %d frames to %s at %.1f frames/s\n", frames, folder.c_str(), rate);
     return exitOk;
 }
 
@@ -211,6 +232,8 @@ Command AddRenderCommand(CLI::App& app)
     sub->add_option("--seed", options->seed, "Seed of the plane colours; the same seed gives identical files")
         ->capture_default_str();
     sub->add_flag("--quiet,-q", options->quiet, "No progress bar");
+    sub->add_flag("--keep-going", options->keepGoing,
+                  "Render a scene with convert errors, the numbers that failed read as 0");
     sub->add_option("--formats", options->formats,
                     "What each frame writes, a comma list: spec (the five files), pfm, kitti, depth, occlusion, "
                     "flow, poses, or all")

@@ -2,12 +2,35 @@
 
 #include "base/UserError.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <vector>
+
+namespace {
+
+// Whatever went to stdout must have reached it: a script that reads the
+// output must never take a cut-off text for the whole.
+int CheckedStdout(int exitCode)
+{
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout.good())
+        return exitCode;
+    const int error = errno;
+    std::cerr << "tavrik-cli: cannot write to standard output: " << std::strerror(error) << '\n';
+    return tavrik::cli::exitFailure;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     using namespace tavrik::cli;
+    // A file-size limit (ulimit -f) then fails the write that meets it, which
+    // is reported, instead of killing the program half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     CLI::App app{"Tavrik: synthetic stereo image sequences with exact ground truth", "tavrik-cli"};
     app.set_version_flag("--version", "tavrik-cli " TAVRIK_VERSION);
     app.require_subcommand(1);
@@ -36,10 +59,10 @@ int main(int argc, char** argv)
         if (!command.subcommand->parsed())
             continue;
         try {
-            return command.run();
+            return CheckedStdout(command.run());
         } catch (const tavrik::UserError& e) {
             std::cerr << "tavrik-cli: " << e.what() << '\n';
-            return exitFailure;
+            return CheckedStdout(exitFailure);
         }
     }
     return exitUsage;

@@ -10,17 +10,23 @@ function(tavrik_add_library name)
   add_library(tavrik::${name} ALIAS tavrik_${name})
 endfunction()
 
-# tavrik_add_tests(NAME SOURCES... LINKS libs...): one GoogleTest program
-# whose tests CTest discovers one by one.
+# tavrik_add_tests(NAME SOURCES... LINKS libs... [ENVIRONMENT VAR=value...]):
+# one GoogleTest program whose tests CTest discovers one by one and runs with
+# the given environment.
 function(tavrik_add_tests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LINKS;ENVIRONMENT" ${ARGN})
   add_executable(tavrik_${name}_tests ${ARG_SOURCES})
   target_link_libraries(tavrik_${name}_tests PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(tavrik_${name}_tests PRIVATE
     TAVRIK_ASSET_DIR="${TAVRIK_ASSET_DIR}"
     TAVRIK_CLI_PATH="$<TARGET_FILE:tavrik-cli>"
     TAVRIK_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
+  set(properties)
+  if(ARG_ENVIRONMENT)
+    set(properties PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+  endif()
   gtest_discover_tests(tavrik_${name}_tests
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DISCOVERY_TIMEOUT 60)
+    DISCOVERY_TIMEOUT 60
+    ${properties})
 endfunction()

@@ -3,6 +3,7 @@
 #include "base/NumberText.h"
 #include "scene/Parser.h"
 #include "scene/SceneText.h"
+#include "scene/SceneWarnings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,11 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto object = tavrik::Analiza().ParseLine(text, textures, sink))
         CheckObject(*object);
 
+    for (const std::string& warning : tavrik::LineWarnings(text))
+        Require(!warning.empty());
+
     tavrik::Scene scene;
     tavrik::ParseSceneLines(tavrik::SplitLines(text), textures, scene, {});
     for (const auto& object : scene.objects)
         CheckObject(*object);
     for (const auto& ego : scene.egos)
         CheckObject(*ego);
+    // The check of a scene text parses it alike and orders its messages by line.
+    const tavrik::SceneCheck check = tavrik::CheckSceneText(tavrik::SplitLines(text), textures.size());
+    Require(check.objects == scene.objects.size() && check.frames == scene.egos.size());
+    Require(std::ranges::is_sorted(check.messages, {}, &tavrik::SceneLineMessage::lineNumber));
     return 0;
 }

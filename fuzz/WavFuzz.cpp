@@ -1,9 +1,10 @@
-// Feeds arbitrary bytes to AppendWavAudio as in-memory WAV images. The first
-// byte chooses where the rest splits into two images, appended in turn to one
-// writer, so both the append that takes the audio format and the one that
-// compares against it see malformed headers.
+// Feeds arbitrary bytes to the WAV chunk walker and to AppendWavAudio as
+// in-memory WAV images. The first byte chooses where the rest splits into two
+// images, appended in turn to one writer, so both the append that takes the
+// audio format and the one that compares against it see malformed files.
 
 #include "video/AviWriter.h"
+#include "video/WavImage.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,6 +32,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!writer)
         std::abort();
     for (const std::span<const std::uint8_t> image : {input.first(split), input.subspan(split)}) {
+        // A refusal always says why; accepted samples lie inside the image.
+        std::string reason;
+        if (const std::optional<WavImage> wav = ParseWavImage(image, &reason)) {
+            if (wav->data.data() < image.data() || wav->data.data() + wav->data.size() > image.data() + image.size()
+                || wav->format.formatTag != 1 || wav->format.blockAlignment == 0)
+                std::abort();
+        } else if (reason.empty()) {
+            std::abort();
+        }
         const std::uint32_t before = writer->sampleCount;
         const AviResult result = AppendWavAudio(writer.get(), image, SND_MEMORY);
         if (!Expected(result) || (result != AVIERR_OK && writer->sampleCount != before))

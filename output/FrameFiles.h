@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tavrik {
 
@@ -26,5 +28,11 @@ struct FrameFiles {
 
 // `sequenceFolder` is the result of the function of that name (ending in "/").
 FrameFiles FrameFileNames(const std::string& sequenceFolder, int frameIndex, bool rightCamera);
+
+// How many of `fileNames` (names in a sequence folder, without the folder)
+// are files of one camera's frames `frameCount` and later: files an earlier,
+// longer run of that camera left, which a run of `frameCount` frames does not
+// overwrite.
+std::size_t CountStaleFrameFiles(const std::vector<std::string>& fileNames, bool rightCamera, int frameCount);
 
 } // namespace tavrik

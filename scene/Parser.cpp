@@ -115,7 +115,11 @@ std::unique_ptr<Obiekt> Analiza::ParseLine(std::string line, std::vector<std::ui
                 if (counter < slotCount)
                     slots[counter] = value;
             } catch (const UserError& error) {
-                Send(sink, ParseMessage::Kind::ConvertError, std::string("Convert error: ") + error.what());
+                // The filtered text alone can be hard to place; the field as
+                // typed shows which one it was.
+                Send(sink, ParseMessage::Kind::ConvertError,
+                     std::string("Convert error: ") + error.what() + " (field " + std::to_string(counter) + ": \""
+                         + std::string(field) + "\")");
             }
         }
         ++counter;

@@ -49,7 +49,8 @@ public:
     // names; a texture number beyond it leaves the object untextured and
     // raises a warning. A field that fails to convert raises
     // "Convert error: '<field after filtering>' is not a valid floating point
-    // value" and parsing goes on. The result does not depend on the locale.
+    // value (field <k>: "<field as typed>")", k its number, and parsing goes
+    // on. The result does not depend on the locale.
     std::unique_ptr<Obiekt> ParseLine(std::string line, std::vector<std::uint32_t> textures,
                                       const ParseMessageSink& sink) const;
 };

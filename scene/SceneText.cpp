@@ -26,8 +26,16 @@ std::vector<std::string> SplitLines(std::string_view text)
 
 std::vector<std::string> ReadSceneFile(const std::string& path)
 {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path, maxSceneFileBytes, "Text exceeds memo capacity");
-    return SplitLines(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(
+        path, maxSceneFileBytes,
+        "Text exceeds memo capacity: " + path + " holds more than " + std::to_string(maxSceneFileBytes >> 20) + " MiB");
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // Editors that save UTF-8 may put a byte-order mark first; it would
+    // become part of the first keyword.
+    constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(byteOrderMark))
+        text.remove_prefix(byteOrderMark.size());
+    return SplitLines(text);
 }
 
 void WriteSceneFile(const std::string& path, const std::vector<std::string>& lines)

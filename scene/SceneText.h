@@ -19,8 +19,9 @@ inline constexpr std::size_t maxSceneFileBytes = 16u << 20;
 // line end at the very end does not start another, empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// The lines of the scene file `path`. Throws UserError "Cannot open file %s"
-// when it cannot be read and "Text exceeds memo capacity" when it holds more
+// The lines of the scene file `path`, without a UTF-8 byte-order mark at its
+// start. Throws UserError "Cannot open file %s" when it cannot be read and
+// "Text exceeds memo capacity: %s holds more than 16 MiB" when it holds more
 // than maxSceneFileBytes.
 std::vector<std::string> ReadSceneFile(const std::string& path);
 

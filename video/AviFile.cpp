@@ -1,7 +1,11 @@
 #include "video/AviFile.h"
 
-#include <algorithm>
 #include "base/Check.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -27,18 +31,36 @@ std::unique_ptr<AviFile> AviFile::Create(const std::string& path, std::uint64_t 
                                          AviResult& result)
 {
     TAVRIK_CHECK_LE(maxFileBytes, kMaxAviFileBytes);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    struct stat existing {};
+    const bool device = ::stat(path.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode);
+    std::string writtenPath = device ? path : path + ".partial";
+    std::FILE* file = std::fopen(writtenPath.c_str(), "wb");
     if (!file) {
         result = AVIERR_FILEOPEN;
         return nullptr;
     }
     result = AVIERR_OK;
-    return std::unique_ptr<AviFile>(new AviFile(path, file, maxFileBytes));
+    return std::unique_ptr<AviFile>(new AviFile(path, std::move(writtenPath), file, maxFileBytes));
 }
 
-AviFile::AviFile(std::string path, std::FILE* file, std::uint64_t maxFileBytes)
-    : path_(std::move(path)), file_(file), maxFileBytes_(maxFileBytes)
+AviFile::AviFile(std::string path, std::string writtenPath, std::FILE* file, std::uint64_t maxFileBytes)
+    : path_(std::move(path)), writtenPath_(std::move(writtenPath)), file_(file), maxFileBytes_(maxFileBytes)
 {
+}
+
+AviFile::~AviFile()
+{
+    if (file_ && writtenPath_ != path_) {
+        file_.reset();
+        std::remove(writtenPath_.c_str());
+    }
+}
+
+std::uint64_t AviFile::RoomLeft() const
+{
+    // The chunk's header, the index's header and one entry more.
+    const std::uint64_t taken = chunksEnd_ + 2 * kChunkHeaderBytes + kAviIndexEntryBytes * (index_.size() + 1);
+    return taken < maxFileBytes_ ? maxFileBytes_ - taken : 0;
 }
 
 AviStreamHeaders& AviFile::Stream(AviStream stream)
@@ -118,6 +140,7 @@ AviResult AviFile::Write(AviStream stream, std::uint32_t start, std::uint32_t sa
     const bool written = WriteAt(file_.get(), chunksEnd_, header) && WriteAll(file_.get(), data)
         && WriteAll(file_.get(), std::span(pad, padding)) && std::fflush(file_.get()) == 0;
     if (!written) {
+        writeError_ = errno;
         tornWrite_ = true;
         return AVIERR_FILEWRITE;
     }
@@ -137,7 +160,7 @@ AviResult AviFile::Close()
         // Cut the torn chunk off; on a full disk this also frees the room
         // the index needs.
         std::error_code error;
-        std::filesystem::resize_file(path_, chunksEnd_, error);
+        std::filesystem::resize_file(writtenPath_, chunksEnd_, error);
         ok = ok && !error;
     }
     const std::vector<std::uint8_t> index = EncodeAviIndex(index_);
@@ -148,6 +171,11 @@ AviResult AviFile::Close()
     ok = std::fflush(file_.get()) == 0 && ok;
     // fclose reports delayed write errors too.
     ok = std::fclose(file_.release()) == 0 && ok;
+    if (writtenPath_ != path_) {
+        ok = ok && std::rename(writtenPath_.c_str(), path_.c_str()) == 0;
+        if (!ok)
+            std::remove(writtenPath_.c_str());
+    }
     return ok ? AVIERR_OK : AVIERR_FILEWRITE;
 }
 

@@ -29,17 +29,23 @@ struct AviStream {
 // final counts are written by Close, so the file is complete only then. A
 // failed write leaves the file as it was before it, and Close still finishes
 // a valid file with everything written up to then.
+//
+// The bytes go to a temporary file beside `path` (`path` + ".partial"),
+// which Close renames to `path` once it is finished: a file already under
+// that name survives a failed or killed write, and no half-written file
+// ever stands under it. Only a `path` that names something other than a
+// regular file (a device) is written in place.
 class AviFile {
 public:
-    // Creates `path` for writing, replacing an existing file. The finished
-    // file will not exceed `maxFileBytes` (at most kMaxAviFileBytes). Returns
-    // null and sets `result` to AVIERR_FILEOPEN when the file cannot be
+    // Creates the file for writing. The finished file will not exceed
+    // `maxFileBytes` (at most kMaxAviFileBytes). Returns null and sets
+    // `result` to AVIERR_FILEOPEN, `errno` telling why, when it cannot be
     // created.
     static std::unique_ptr<AviFile> Create(const std::string& path, std::uint64_t maxFileBytes,
                                            AviResult& result);
 
-    // Closes the file without finishing it when Close was not called.
-    ~AviFile() = default;
+    // Without Close the temporary file is removed and `path` left as it was.
+    ~AviFile();
     AviFile(const AviFile&) = delete;
     AviFile& operator=(const AviFile&) = delete;
 
@@ -70,8 +76,16 @@ public:
     AviResult Write(AviStream stream, std::uint32_t start, std::uint32_t samples,
                     std::span<const std::uint8_t> data, std::uint32_t flags);
 
-    // Writes the index and the headers with the final counts and closes the
-    // file. AVIERR_FILEWRITE when any of it fails. Call once.
+    // Bytes a chunk written next may hold, its pad byte included, within
+    // the size limit.
+    std::uint64_t RoomLeft() const;
+
+    // The errno of the last write that failed, 0 when none did.
+    int WriteError() const { return writeError_; }
+
+    // Writes the index and the headers with the final counts, closes the
+    // file and puts it under its name. AVIERR_FILEWRITE when any of it
+    // fails; the temporary file is then removed. Call once.
     AviResult Close();
 
 private:
@@ -79,11 +93,13 @@ private:
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
-    AviFile(std::string path, std::FILE* file, std::uint64_t maxFileBytes);
+    AviFile(std::string path, std::string writtenPath, std::FILE* file, std::uint64_t maxFileBytes);
     AviStreamHeaders& Stream(AviStream stream);
     const AviStreamHeaders& Stream(AviStream stream) const;
 
     std::string path_;
+    // Where the bytes go: the temporary file, or path_ itself for a device.
+    std::string writtenPath_;
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::uint64_t maxFileBytes_;
     std::vector<AviStreamHeaders> streams_;
@@ -92,6 +108,7 @@ private:
     std::uint64_t chunksEnd_ = kAviFirstChunkOffset;
     // A write failed part-way: bytes past chunksEnd_ may be a torn chunk.
     bool tornWrite_ = false;
+    int writeError_ = 0;
 };
 
 } // namespace tavrik

@@ -6,7 +6,10 @@
 #include "video/WavImage.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 #include <vector>
 
@@ -80,9 +83,23 @@ bool SameFrameFormat(std::span<const std::uint8_t> first, const Dib& frame)
         && std::ranges::equal(first.subspan(header.size()), DecodingColourTable(frame));
 }
 
+// Sets `failed` after a file operation returned `result`, with the reason.
 AviResult Fail(AviWriter& writer, AviResult result)
 {
     writer.failed = true;
+    if (result == AVIERR_ERROR)
+        writer.problem = "the video would grow beyond the size limit of AVI files ("
+            + std::to_string(kMaxAviFileBytes >> 30) + " GiB)";
+    else if (result == AVIERR_FILEWRITE)
+        writer.problem = std::string("write error: ") + std::strerror(writer.aviFile->WriteError());
+    else
+        writer.problem = "the video's headers have no room for the stream";
+    return result;
+}
+
+AviResult Refuse(AviWriter& writer, AviResult result, std::string problem)
+{
+    writer.problem = std::move(problem);
     return result;
 }
 
@@ -111,13 +128,38 @@ AviStreamInfo AudioStreamInfo(const AudioFormat& format)
     return info;
 }
 
-// Reads a whole WAV file; nullopt when it cannot be read or could never fit
-// an AVI file.
-std::optional<std::vector<std::uint8_t>> ReadWavFile(const std::string& path)
+// Reads a whole WAV file of at most `maxBytes` bytes; nullopt, with
+// `problem` set, when it cannot be read. Its size is looked at first, so
+// that neither a device that never ends nor a file that could not fit is
+// read.
+std::optional<std::vector<std::uint8_t>> ReadWavFile(const std::string& path, std::uint64_t maxBytes,
+                                                     std::string& problem)
 {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        problem = "missing";
+        return std::nullopt;
+    }
+    if (error) {
+        problem = error.message();
+        return std::nullopt;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        problem = "not a regular file";
+        return std::nullopt;
+    }
+    const std::uint64_t size = std::filesystem::file_size(path, error);
+    if (!error && size > maxBytes) {
+        problem = std::to_string(size) + " bytes, more than the " + std::to_string(maxBytes)
+            + " bytes the video has room for";
+        return std::nullopt;
+    }
     try {
-        return ReadWholeFile(path, kMaxAviFileBytes, "WAV file too large: " + path);
-    } catch (const UserError&) {
+        return ReadWholeFile(path, maxBytes, "larger than the " + std::to_string(maxBytes)
+                                                 + " bytes the video has room for");
+    } catch (const UserError& e) {
+        problem = e.what();
         return std::nullopt;
     }
 }
@@ -188,16 +230,20 @@ AviResult AppendWavAudio(AviWriter* writer, const WavSource& source, std::uint32
 
     std::optional<std::vector<std::uint8_t>> buffer;
     if (path) {
-        buffer = ReadWavFile(*path);
-        if (!buffer)
-            return Fail(*writer, AVIERR_FILEOPEN);
+        buffer = ReadWavFile(*path, writer->aviFile->RoomLeft(), writer->problem);
+        if (!buffer) {
+            writer->failed = true;
+            return AVIERR_FILEOPEN;
+        }
     }
-    const std::optional<WavImage> wav = ParseWavImage(buffer ? std::span<const std::uint8_t>(*buffer) : *memory);
+    std::string reason;
+    const std::optional<WavImage> wav =
+        ParseWavImage(buffer ? std::span<const std::uint8_t>(*buffer) : *memory, &reason);
     if (!wav)
-        return AVIERR_BADFORMAT;
+        return Refuse(*writer, AVIERR_BADFORMAT, reason);
     if (writer->audioFormat.channels != 0) {
         if (!SameSampleFormat(writer->audioFormat, wav->format))
-            return AVIERR_BADFORMAT;
+            return Refuse(*writer, AVIERR_BADFORMAT, "a sample format that differs from the video's sound");
     } else {
         writer->audioFormat = wav->format;
     }

@@ -30,6 +30,10 @@ struct AviWriter {
     // Set when a file operation or opening a WAV file fails; from then on
     // every append returns AVIERR_ERROR.
     bool failed = false;
+    // Why the last append that wrote nothing did so, in words for the user
+    // (not set for the argument checks before the writer's state is looked
+    // at).
+    std::string problem;
 };
 
 // Where AppendWavAudio takes a whole WAV file from: its image in memory
@@ -38,7 +42,9 @@ struct AviWriter {
 using WavSource = std::variant<std::monostate, std::span<const std::uint8_t>, std::string>;
 
 // Creates or replaces `fileName` for a video of `framePeriod` milliseconds
-// per frame. `audioFormat`, when given, is the format every WAV append must
+// per frame; the video appears under that name only when CloseAviWriter has
+// finished it (see AviFile), and a writer destroyed without CloseAviWriter
+// leaves an earlier file of that name as it was. `audioFormat`, when given, is the format every WAV append must
 // match. The finished file stays within `maxFileBytes`. Returns null, and
 // creates nothing, for a frame period of 0 (no reader can time such a
 // video); null also when the file cannot be created.
@@ -67,7 +73,9 @@ AviResult AppendVideoFrame(AviWriter* writer, const Dib* bitmap);
 //   sourceKind neither SND_MEMORY nor SND_FILENAME  AVIERR_BADFLAGS
 //   no source, or a source of the other kind   AVIERR_BADPARAM
 //   the writer failed earlier                  AVIERR_ERROR
-//   the WAV file cannot be read (sets `failed`)  AVIERR_FILEOPEN
+//   the WAV file is not a regular file, is larger than the room the video
+//     has left, or cannot be read (sets `failed`; nothing is read then)
+//                                              AVIERR_FILEOPEN
 //   not a usable WAV image (see ParseWavImage), or a sample format that
 //     differs from the known one               AVIERR_BADFORMAT
 // Samples are counted in blocks of all channels (data bytes / block

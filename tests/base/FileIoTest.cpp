@@ -29,8 +29,11 @@ TEST(FileIo, AFullDiskIsAWriteErrorNotAShortFile)
     if (!std::filesystem::exists("/dev/full"))
         GTEST_SKIP() << "no /dev/full";
     EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string(100000, 'x')); }),
-              "Cannot create file /dev/full");
-    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string_view("x")); }), "Cannot create file /dev/full");
+              "Cannot create file /dev/full: No space left on device");
+    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string_view("x")); }),
+              "Cannot create file /dev/full: No space left on device");
+    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/nonexistent-folder/x", std::string_view("x")); }),
+              "Cannot create file /nonexistent-folder/x: No such file or directory");
 }
 
 TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)
@@ -41,6 +44,21 @@ TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)
     EXPECT_EQ(ErrorOf([&] { ReadWholeFile(path, 9, "too large"); }), "too large");
     EXPECT_EQ(ErrorOf([&] { ReadWholeFile(path + ".missing", 10, "too large"); }),
               "Cannot open file " + path + ".missing");
+}
+
+TEST(FileIo, AnOutputFolderIsMadeAndCheckedBeforeTheWork)
+{
+    const std::filesystem::path root = test::ScratchFolder();
+    const std::string folder = (root / "7").string();
+    PrepareOutputFolder(folder, folder + "/first.bmp");
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::is_empty(folder)); // the probe is gone
+    PrepareOutputFolder(folder, folder + "/first.bmp"); // an existing folder is fine
+
+    const std::string orphan = (root / "missing" / "7").string();
+    EXPECT_EQ(ErrorOf([&] { PrepareOutputFolder(orphan, orphan + "/first.bmp"); }),
+              "Cannot create file " + orphan + "/first.bmp: No such file or directory");
+    EXPECT_FALSE(std::filesystem::exists(root / "missing"));
 }
 
 } // namespace

@@ -32,7 +32,8 @@ TEST(CheckCommand, ConvertErrorsAndWarningsNameTheirLinesAndErrorsFailTheCheck)
     EXPECT_EQ(result.out, "objects: 2\nframes: 1\n");
     EXPECT_EQ(result.err,
               "line 2: warning: texture number 11 is beyond the texture list (11 textures); the object is untextured\n"
-              "line 4: Convert error: ' 1 3' is not a valid floating point value\n");
+              "line 4: Convert error: ' 1 3' is not a valid floating point value (field 3: \" 1E3\")\n"
+              "line 4: warning: QUAD takes 17 numbers, the line has 3: the missing ones are 0\n");
 }
 
 TEST(CheckCommand, WarningsAloneDoNotFailTheCheck)
@@ -55,8 +56,36 @@ TEST(CheckCommand, AnUnreadableOrOversizedFileIsAUsageError)
     WriteWholeFile((folder / "big.txt").string(), std::string((16u << 20) + 1, '\n'));
     const auto big = test::RunCli("check big.txt", folder);
     EXPECT_EQ(big.exitCode, 2);
-    EXPECT_EQ(big.err, "tavrik-cli: Text exceeds memo capacity\n");
+    EXPECT_EQ(big.err, "tavrik-cli: Text exceeds memo capacity: big.txt holds more than 16 MiB\n");
     std::filesystem::remove(folder / "big.txt");
+}
+
+TEST(CheckCommand, LinesThatLookMeantButAreIgnoredWarnWithoutFailing)
+{
+    const auto folder = test::ScratchFolder();
+    // A byte-order mark first, as some editors save UTF-8.
+    WriteWholeFile((folder / "scene.txt").string(),
+                   std::string_view("\xEF\xBB\xBFSPHERE; 1; 0; 1;1;1; 0;0;0; 0;0;0; 1\n"
+                                    "//sphere; 1\n"
+                                    "sphere; 1; 0; 1;1;1; 0;0;0; 0;0;0; 1\n"
+                                    "EGO; 0;0;0.1\n"));
+    const auto result = test::RunCli("check scene.txt", folder);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "objects: 1\nframes: 1\n");
+    EXPECT_EQ(result.err,
+              "line 3: warning: keyword \"sphere\" is not \"SPHERE\" (keywords are exact capitals without a blank or "
+              "tab before them): the line is ignored\n"
+              "line 4: warning: an EGO line with 3 numbers is neither the short form (6) nor the long form (11 or "
+              "more): T and W are read from numbers 6 to 11, the missing ones 0\n");
+}
+
+TEST(CheckCommand, OutputThatCannotBeWrittenFails)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const auto result = test::RunCli("check --default", test::ScratchFolder(), {}, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tavrik-cli: cannot write to standard output: No space left on device\n");
 }
 
 TEST(CheckCommand, NeedsExactlyOneOfAFileAndDefault)

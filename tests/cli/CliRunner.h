@@ -27,14 +27,20 @@ inline std::string ReadText(const std::filesystem::path& path)
 }
 
 // Runs tavrik-cli with `arguments` (a shell-quoted text) in `folder` and
-// collects its exit code, stdout and stderr.
-inline CliResult RunCli(const std::string& arguments, const std::filesystem::path& folder = ScratchFolder("cli"))
+// collects its exit code, stdout and stderr. `shellSetup` (such as a ulimit
+// command and "&&") runs before it in the same shell. With `stdoutTarget`
+// stdout goes there instead (`out` stays empty).
+inline CliResult RunCli(const std::string& arguments, const std::filesystem::path& folder = ScratchFolder("cli"),
+                        const std::string& shellSetup = {}, std::filesystem::path stdoutTarget = {})
 {
     std::filesystem::create_directories(folder);
     const auto out = folder / "cli-stdout.txt";
     const auto err = folder / "cli-stderr.txt";
-    const std::string command = "cd '" + folder.string() + "' && '" + std::string(TAVRIK_CLI_PATH) + "' "
-        + arguments + " >'" + out.string() + "' 2>'" + err.string() + "' </dev/null";
+    std::filesystem::remove(out);
+    if (stdoutTarget.empty())
+        stdoutTarget = out;
+    const std::string command = "cd '" + folder.string() + "' && " + shellSetup + " '" + std::string(TAVRIK_CLI_PATH)
+        + "' " + arguments + " >'" + stdoutTarget.string() + "' 2>'" + err.string() + "' </dev/null";
     const int status = std::system(command.c_str());
     CliResult result;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace tavrik {
@@ -55,6 +56,41 @@ TEST(EgoCommand, FrameCountAndSeparatorOutsideTheirRangesAreUsageErrors)
     const auto none = test::RunCli("ego --frames 0", folder);
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out, "");
+}
+
+struct ReadBackCase {
+    const char* arguments;
+    int exitCode;
+};
+
+class EgoReadBackTest : public ::testing::TestWithParam<ReadBackCase> {};
+
+// Every printed line must read back in a scene: values from 1000 on would be
+// written as "1E3", which the scene parser refuses.
+TEST_P(EgoReadBackTest, LinesTheSceneParserCannotReadAreRefused)
+{
+    const auto result = test::RunCli(std::string("ego -z --decimal-separator . ") + GetParam().arguments);
+    EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err;
+    if (GetParam().exitCode == 0)
+        return;
+    EXPECT_EQ(result.out, "");
+    EXPECT_TRUE(result.err.starts_with("tavrik-cli: --start and --step give the line \"EGO; 0.000;0.000;"))
+        << result.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, EgoReadBackTest,
+                         ::testing::Values(ReadBackCase{"--start 999.4 --frames 1", 0},
+                                           ReadBackCase{"--start 999.5 --frames 1", 2},
+                                           ReadBackCase{"--start 0 --step 500 --frames 3 --no-return", 2},
+                                           ReadBackCase{"--start=-999.5 --frames 1", 2}));
+
+TEST(EgoCommand, OutputThatCannotBeWrittenFails)
+{
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const auto result = test::RunCli("ego -z", test::ScratchFolder(), {}, "/dev/full");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tavrik-cli: cannot write to standard output: No space left on device\n");
 }
 
 } // namespace

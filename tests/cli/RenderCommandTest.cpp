@@ -1,5 +1,6 @@
 #include "tests/cli/CliRunner.h"
 
+#include "base/FileIo.h"
 #include "output/Bmp.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,91 @@ TEST(RenderCommand, OutputErrorsExitOneWithTheSystemsMessage)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("Cannot create file " + (out / "0" / "left_0000.bmp").string()), std::string::npos)
         << result.err;
+}
+
+// A wall at z = -3 and `egos` frames standing still, as scene text.
+std::string WallScene(int egos, const std::string& extraLine = {})
+{
+    std::string text = "QUAD; 9; -1; 1;1;1; -9;-9;-3; 9;-9;-3; 9;9;-3; -9;9;-3\n" + extraLine;
+    for (int i = 0; i < egos; ++i)
+        text += "EGO; 0;0;0; 0;0;0\n";
+    return text;
+}
+
+class RenderSceneTest : public testing::Test {
+protected:
+    test::CliResult Render(const std::string& scene, const std::string& options = {}, const std::string& out = ".")
+    {
+        WriteWholeFile((out_ / "scene.txt").string(), scene);
+        return RunCli("render scene.txt --size 320x240 --quiet --out " + out + " " + options, out_);
+    }
+
+    fs::path out_ = test::ScratchFolder();
+};
+
+TEST_F(RenderSceneTest, ConvertErrorsRefuseTheSceneUnlessKeepGoing)
+{
+    const std::string scene = WallScene(1, "SPHERE; 5; -1; 1;1;1; 0;0;-2; 0;0;0; 1-2\n");
+    const std::string error = "line 2: Convert error: ' 1-2' is not a valid floating point value (field 12: \" 1-2\")\n";
+    const auto refused = Render(scene);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, error + "line 2: warning: sphere radius 0 is not above 0\n"
+                               "tavrik-cli: nothing rendered: the scene has convert errors (--keep-going renders it "
+                               "with those numbers as 0)\n");
+    EXPECT_FALSE(fs::exists(out_ / "0"));
+
+    const auto kept = Render(scene, "--keep-going");
+    EXPECT_EQ(kept.exitCode, 0);
+    EXPECT_TRUE(kept.err.starts_with(error)) << kept.err;
+    EXPECT_TRUE(fs::exists(out_ / "0" / "left_0000.bmp"));
+}
+
+TEST_F(RenderSceneTest, WarningsKeepTheExitCode)
+{
+    const auto result = Render(WallScene(1, " SPHERE; 5; -1; 1;1;1; 0;0;-2; 0;0;0; 0.5\n"), "--baseline 0");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "line 2: warning: keyword \" SPHERE\" is not \"SPHERE\" (keywords are exact capitals "
+                          "without a blank or tab before them): the line is ignored\n"
+                          "tavrik-cli: warning: the baseline 0 is not above 0: the disparities are not above 0 "
+                          "either\n");
+}
+
+TEST_F(RenderSceneTest, ASceneWithoutEgoLinesRendersNothingAndSaysSo)
+{
+    const auto result = Render(WallScene(0));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "nothing rendered: the scene has no EGO line\n");
+    EXPECT_FALSE(fs::exists(out_ / "0"));
+}
+
+TEST_F(RenderSceneTest, FramesOfAnEarlierLongerRunAreCountedNotDeleted)
+{
+    ASSERT_EQ(Render(WallScene(3)).exitCode, 0);
+    const auto result = Render(WallScene(1));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "tavrik-cli: warning: 10 files of frames 1 and later of the left camera remain in ./0/ "
+                          "from an earlier run\n");
+    EXPECT_TRUE(fs::exists(out_ / "0" / "seg_l_0002.bmp"));
+}
+
+// The sequence folder is made and tried before anything else is set up:
+// the missing textures are never reached.
+TEST_F(RenderSceneTest, AnUnwritableSequenceFolderFailsBeforeTheWork)
+{
+    const auto result = Render(WallScene(1), "--textures /no/such/textures", "missing/out");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "tavrik-cli: Cannot create file missing/out/0/left_0000.bmp: No such file or directory\n");
+}
+
+TEST(RenderCommand, SettingsThatCannotGiveSaneOutputAreRefusedWithTheirRange)
+{
+    const auto baseline = RunCli("render --default --baseline 1e308");
+    EXPECT_EQ(baseline.exitCode, 2);
+    EXPECT_EQ(baseline.err, "tavrik-cli: Baseline 1e+308 is outside -1000 to 1000 scene units\n");
+    const auto focal = RunCli("render --default --focal 1e30");
+    EXPECT_EQ(focal.exitCode, 2);
+    EXPECT_EQ(focal.err, "tavrik-cli: Focal length 1e+30 is outside 1 to 100000 pixels\n");
 }
 
 class RenderUsage : public testing::TestWithParam<std::string> {};

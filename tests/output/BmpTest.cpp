@@ -398,7 +398,7 @@ TEST(BmpFile, MalformedFileErrorNamesPath)
 TEST(BmpFile, FolderThatDoesNotExistCannotBeCreated)
 {
     const std::string path = test::ScratchFolder("bmp-nofolder").string() + "/absent/image.bmp";
-    EXPECT_EQ(UserErrorOf([&] { WriteBmpFile(path, Pattern(2, 2)); }), "Cannot create file " + path);
+    EXPECT_EQ(UserErrorOf([&] { WriteBmpFile(path, Pattern(2, 2)); }), "Cannot create file " + path + ": No such file or directory");
 }
 
 // An independent decoder must read our files as the same pixels.

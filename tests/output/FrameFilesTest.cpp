@@ -50,5 +50,19 @@ TEST(FrameFileNamesTest, PrefixesPerCamera)
     EXPECT_EQ(right.segmentation, "3/seg_r_0000.bmp");
 }
 
+TEST(StaleFrameFilesTest, CountsTheCamerasFilesFromTheFrameCountOn)
+{
+    const std::vector<std::string> names{
+        "left_0002.bmp", "ldisp_0002.bmp", "ldisp_p_0002.bmp", "lbindisp_0002.dat", "seg_l_0002.bmp", // frame 2
+        "left_0001.bmp", "ldisp_p_0001.bmp",       // frames this run writes
+        "right_0005.bmp", "disp_p_0007.bmp",       // the other camera
+        "left_12345.bmp", "left_99999999999.bmp",  // five and more digits
+        "left_0003.txt", "left_x003.bmp", "left_.bmp", "L.avi", "ldisp_0003.bmp.partial"};
+    EXPECT_EQ(CountStaleFrameFiles(names, false, 2), 7u);
+    EXPECT_EQ(CountStaleFrameFiles(names, false, 3), 2u);
+    EXPECT_EQ(CountStaleFrameFiles(names, true, 6), 1u);
+    EXPECT_EQ(CountStaleFrameFiles(names, true, 0), 2u);
+}
+
 } // namespace
 } // namespace tavrik

@@ -95,7 +95,7 @@ TEST(WriteFrameOutputsTest, MissingParentFolderFailsAtTheColourImage)
         WriteFrameOutputs(SmallFrame(), {outputFolder, 3, false}, 0);
         FAIL() << "no error";
     } catch (const UserError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file " + outputFolder + "/3/left_0000.bmp");
+        EXPECT_EQ(std::string(error.what()), "Cannot create file " + outputFolder + "/3/left_0000.bmp: No such file or directory");
     }
     EXPECT_TRUE(fs::is_empty(root));
 }
@@ -115,7 +115,7 @@ TEST_P(WriteFrameOutputsFailureTest, StopsAtTheFileThatCannotBeWritten)
         WriteFrameOutputs(SmallFrame(), {root.string() + "/", 1, false}, 2);
         FAIL() << "no error";
     } catch (const UserError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot create file " + (folder / names[blocked]).string());
+        EXPECT_EQ(std::string(error.what()), "Cannot create file " + (folder / names[blocked]).string() + ": Is a directory");
     }
     for (int i = 0; i < 5; ++i) {
         if (i != blocked) {

@@ -331,7 +331,7 @@ TEST(FrameLoop, AnOutputErrorEndsTheRunAtThatFrame)
             t.viewer.FrameTick();
         FAIL() << "the run wrote into a folder whose parent does not exist";
     } catch (const UserError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + missing + "/0/left_0000.bmp");
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + missing + "/0/left_0000.bmp: No such file or directory");
     }
     EXPECT_FALSE(t.timer.running);
     EXPECT_EQ(t.viewer.frameIndex(), 0);

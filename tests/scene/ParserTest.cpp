@@ -36,9 +36,11 @@ Parsed Parse(const std::string& line)
     return result;
 }
 
-std::string ConvertError(const std::string& filtered)
+// The message of numeric field `number`, typed as `typed`, that filters to `filtered`.
+std::string ConvertError(const std::string& filtered, int number, const std::string& typed)
 {
-    return "Convert error: '" + filtered + "' is not a valid floating point value";
+    return "Convert error: '" + filtered + "' is not a valid floating point value (field " + std::to_string(number)
+        + ": \"" + typed + "\")";
 }
 
 struct KeywordCase {
@@ -80,12 +82,12 @@ TEST(Parser, FieldsOfAnUnknownKeywordAreStillConverted)
 {
     const Parsed comment = Parse("// note; see below");
     EXPECT_EQ(comment.object, nullptr);
-    EXPECT_EQ(comment.ConvertErrors(), std::vector<std::string>{ConvertError("          ")});
+    EXPECT_EQ(comment.ConvertErrors(), std::vector<std::string>{ConvertError("          ", 1, " see below")});
 
     // A blank before the ";" leaves an empty keyword; "SPHERE" is then a number.
     const Parsed blankKeyword = Parse(" ;SPHERE");
     EXPECT_EQ(blankKeyword.object, nullptr);
-    EXPECT_EQ(blankKeyword.ConvertErrors(), std::vector<std::string>{ConvertError("      ")});
+    EXPECT_EQ(blankKeyword.ConvertErrors(), std::vector<std::string>{ConvertError("      ", 1, "SPHERE")});
 }
 
 struct FieldCase {
@@ -105,7 +107,7 @@ TEST_P(NumericField, ConvertsOrReportsTheFilteredText)
     EXPECT_EQ(p.object->colour[0], c.value);
     EXPECT_EQ(p.object->colour[1], 0.5);
     if (c.filteredOnError != nullptr)
-        EXPECT_EQ(p.ConvertErrors(), std::vector<std::string>{ConvertError(c.filteredOnError)});
+        EXPECT_EQ(p.ConvertErrors(), std::vector<std::string>{ConvertError(c.filteredOnError, 3, c.field)});
     else
         EXPECT_EQ(p.ConvertErrors(), std::vector<std::string>{});
 }
@@ -217,7 +219,7 @@ TEST(Parser, EgoWithSixNumbersIsTheShortForm)
     const auto withError = Parse("EGO; 1; 2; x; 4; 5; 6");
     EXPECT_EQ(withError.object->position, (Vec3{1, 2, 0}));
     EXPECT_EQ(withError.object->rotation, (Vec3{4, 5, 6}));
-    EXPECT_EQ(withError.ConvertErrors(), std::vector<std::string>{ConvertError("  ")});
+    EXPECT_EQ(withError.ConvertErrors(), std::vector<std::string>{ConvertError("  ", 3, " x")});
 
     // Seven numbers: the common layout, T from 6 to 8 and W from 9 to 11.
     const auto seven = Parse("EGO; 0; 0; 0.1; 0.1; 0; 0; 0");
@@ -239,7 +241,7 @@ TEST(Parser, NumbersBeyondNinetyNineAreDroppedButStillChecked)
     const Parsed p = Parse(line);
     ASSERT_NE(p.object, nullptr);
     EXPECT_EQ(dynamic_cast<const Kula&>(*p.object).radius, 12);
-    EXPECT_EQ(p.ConvertErrors(), std::vector<std::string>{ConvertError(" 1 2")});
+    EXPECT_EQ(p.ConvertErrors(), std::vector<std::string>{ConvertError(" 1 2", 121, " 1 2")});
 }
 
 TEST(Parser, AnEmptySinkDropsTheMessages)

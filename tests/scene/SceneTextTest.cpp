@@ -58,6 +58,14 @@ TEST(SceneText, SaveWritesCrLfAfterEveryLineAndLoadGivesTheLinesBack)
     EXPECT_EQ(FileBytes(folder / "two.txt"), "a\r\nb\r\n");
 }
 
+TEST(SceneText, AByteOrderMarkAtTheStartIsDropped)
+{
+    const auto folder = test::ScratchFolder();
+    WriteWholeFile((folder / "bom.txt").string(), std::string_view("\xEF\xBB\xBFSPHERE; 1\n\xEF\xBB\xBF\n"));
+    // Only at the start of the file: elsewhere it is text like any other.
+    EXPECT_EQ(ReadSceneFile((folder / "bom.txt").string()), (Lines{"SPHERE; 1", "\xEF\xBB\xBF"}));
+}
+
 TEST(SceneText, LoadReadsBareLfLikeCrLf)
 {
     const auto folder = test::ScratchFolder();
@@ -85,11 +93,12 @@ TEST(SceneText, FileErrorsCarryTheSystemsMessages)
     ExpectUserError([&] { ReadSceneFile(""); }, "Cannot open file ");
     ExpectUserError([&] { ReadSceneFile(folder.string()); }, "Cannot open file " + folder.string());
     const std::string unwritable = (folder / "no-such-folder" / "scene.txt").string();
-    ExpectUserError([&] { WriteSceneFile(unwritable, {"a"}); }, "Cannot create file " + unwritable);
+    ExpectUserError([&] { WriteSceneFile(unwritable, {"a"}); }, "Cannot create file " + unwritable + ": No such file or directory");
 
     const std::string large = (folder / "large.txt").string();
     WriteWholeFile(large, std::string(maxSceneFileBytes + 1, ';'));
-    ExpectUserError([&] { ReadSceneFile(large); }, "Text exceeds memo capacity");
+    ExpectUserError([&] { ReadSceneFile(large); },
+                    "Text exceeds memo capacity: " + large + " holds more than 16 MiB");
     WriteWholeFile(large, std::string(maxSceneFileBytes, ';'));
     EXPECT_EQ(ReadSceneFile(large).size(), 1u);
     std::filesystem::remove(large);
@@ -123,7 +132,7 @@ TEST(SceneText, ParsingFillsObjectsAndFramesInTextOrderAndNumbersTheMessagesLine
     EXPECT_EQ(messages,
               (std::vector<std::string>{
                   "3: texture number 5 is beyond the texture list (2 textures); the object is untextured",
-                  "5: Convert error: '  ' is not a valid floating point value"}));
+                  "5: Convert error: '  ' is not a valid floating point value (field 1: \" x\")"}));
 
     ParseSceneLines({"EGO;"}, {}, scene, {});
     EXPECT_EQ(scene.objects.size(), 0u);

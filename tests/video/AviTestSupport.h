@@ -182,6 +182,54 @@ inline std::vector<std::uint8_t> MakeWav(std::uint16_t channels, std::uint32_t s
     return wav;
 }
 
+// A RIFF file of form `form` holding `chunks` (id, data), each padded to an
+// even size.
+inline std::vector<std::uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& chunks,
+                               const char (&form)[5] = "WAVE")
+{
+    std::vector<std::uint8_t> body;
+    AppendLittleEndian(body, MakeFourCc(form));
+    for (const auto& [id, data] : chunks) {
+        body.insert(body.end(), id.begin(), id.end());
+        AppendLittleEndian(body, static_cast<std::uint32_t>(data.size()));
+        body.insert(body.end(), data.begin(), data.end());
+        if (data.size() % 2 != 0)
+            body.push_back(0);
+    }
+    std::vector<std::uint8_t> file;
+    AppendLittleEndian(file, MakeFourCc("RIFF"));
+    AppendLittleEndian(file, static_cast<std::uint32_t>(body.size()));
+    file.insert(file.end(), body.begin(), body.end());
+    return file;
+}
+
+// A format chunk of `size` bytes (16, 18, 40 or any other) for consistent
+// integer samples; `subFormatTag` goes into the first two bytes of the GUID
+// of a 40-byte chunk.
+inline std::vector<std::uint8_t> Fmt(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits, std::size_t size = 16,
+                              std::uint16_t subFormatTag = 1)
+{
+    const auto block = static_cast<std::uint16_t>(channels * bits / 8);
+    std::vector<std::uint8_t> fmt;
+    AppendLittleEndian(fmt, tag);
+    AppendLittleEndian(fmt, channels);
+    AppendLittleEndian(fmt, std::uint32_t{8000});
+    AppendLittleEndian(fmt, std::uint32_t{8000} * block);
+    AppendLittleEndian(fmt, block);
+    AppendLittleEndian(fmt, bits);
+    if (size >= 18)
+        AppendLittleEndian(fmt, static_cast<std::uint16_t>(size - 18));
+    if (size == 40) {
+        AppendLittleEndian(fmt, bits);                // valid bits
+        AppendLittleEndian(fmt, std::uint32_t{0x4});  // channel mask
+        AppendLittleEndian(fmt, subFormatTag);
+        for (const std::uint8_t b : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+            fmt.push_back(b);
+    }
+    fmt.resize(size);
+    return fmt;
+}
+
 // A 24-bit bitmap whose pixels differ with `seed`, position and channel.
 inline RgbImage MakeImage(int width, int height, int seed)
 {
