@@ -6,9 +6,10 @@
 
 namespace tavrik {
 
-// What a run writes besides nothing at all. `spec` is the five files per
-// frame (camera image, two grey disparity maps, disparity text,
-// segmentation map); the others are ground truth in widely read forms.
+// The kinds of file a writing run can produce, chosen by name. `spec` is
+// the five files per frame (camera image, two grey disparity maps, disparity
+// text, segmentation map); the others are ground truth in the forms stereo,
+// optical-flow and odometry tools read.
 enum class OutputFormat : unsigned {
     spec = 1u << 0,      // the five files per frame
     pfm = 1u << 1,       // disparity as float PFM
