@@ -127,24 +127,27 @@ def check_readers(folder):
 
 
 def check_occlusion(folder):
-    """The left mask against a left-right consistency check of the PFMs."""
+    """Both cameras' masks against a left-right consistency check of the PFMs."""
     for t in frames_of(folder, 'ldisp_'):
         tag = '%04d' % t
         left = read_pfm(os.path.join(folder, 'ldisp_' + tag + '.pfm')).astype(np.float64)
         right = read_pfm(os.path.join(folder, 'disp_' + tag + '.pfm')).astype(np.float64)
-        mask = np.array(Image.open(os.path.join(folder, 'locc_' + tag + '.png')))
-        h, w = left.shape
-        drawn = np.isfinite(left)
-        x = np.arange(w)[None, :] - np.where(drawn, left, 0)  # where the right camera sees the pixel
-        inside = (x >= -0.5) & (x < w - 0.5)
-        rows = np.repeat(np.arange(h)[:, None], w, 1)
-        seen = np.full(left.shape, np.inf)
-        seen[inside] = right[rows[inside], np.clip(np.round(x[inside]).astype(int), 0, w - 1)]
-        consistent = drawn & inside & (np.abs(seen - left) < 1)
-        expected = np.where(drawn, np.where(consistent, 255, 128), 0)
-        agreement = (expected == mask).mean()
-        expect(agreement >= 0.98, '%s: occlusion agrees with left-right consistency at %.4f' % (tag, agreement))
-        expect((mask == 128).mean() > 0.01, tag + ': no occlusion in a scene that has some')
+        # A point at disparity D in the left image is D pixels further left in the right one.
+        for name, this, other, sign in (('locc_', left, right, -1), ('occ_', right, left, 1)):
+            mask = np.array(Image.open(os.path.join(folder, name + tag + '.png')))
+            h, w = this.shape
+            drawn = np.isfinite(this)
+            x = np.arange(w)[None, :] + sign * np.where(drawn, this, 0)  # where the other camera sees it
+            inside = (x >= -0.5) & (x < w - 0.5)
+            rows = np.repeat(np.arange(h)[:, None], w, 1)
+            seen = np.full(this.shape, np.inf)
+            seen[inside] = other[rows[inside], np.clip(np.round(x[inside]).astype(int), 0, w - 1)]
+            consistent = drawn & inside & (np.abs(seen - this) < 1)
+            expected = np.where(drawn, np.where(consistent, 255, 128), 0)
+            agreement = (expected == mask).mean()
+            expect(agreement >= 0.98, '%s%s: occlusion agrees with left-right consistency at %.4f'
+                   % (name, tag, agreement))
+            expect((mask == 128).mean() > 0.01, name + tag + ': no occlusion in a scene that has some')
 
 
 def check_analytic(folder):
