@@ -4,12 +4,14 @@
 #include "output/Image.h"
 #include "output/PixelRect.h"
 #include "render/Camera.h"
+#include "render/FormatWriter.h"
 #include "render/FrameTimer.h"
 #include "render/GenerationSettings.h"
 #include "render/RenderContext.h"
 #include "scene/Parser.h"
 #include "scene/Scene.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -123,6 +125,10 @@ private:
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
     void WriteFrame();
+    // The ground-truth formats of a run (ViewerFormats.cpp): set up at the
+    // start, and the job that writes every file of the frame just drawn.
+    void StartFormats(const std::vector<std::string>& sceneLines);
+    std::function<void()> FrameJob(FrameCapture frame, FrameOutputSettings output);
     // The frontmost ids of the view just drawn, whose depth `frame` holds.
     void CaptureSegmentation(FrameCapture& frame);
     // Waits for the files of the frame in flight and reports it done; a
@@ -140,6 +146,7 @@ private:
     Analiza parser_;
     StereoCamera camera_;
     Navigation navigation_;
+    FormatWriter formatWriter_;
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
