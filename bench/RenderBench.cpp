@@ -1,8 +1,12 @@
-// Frames per second of full writing runs (every file of every frame written)
-// of the default scene, the time of each step of a frame, and peak memory.
+// Frames per second of full writing runs (every file of every frame
+// written) of the default scene and of 300 spheres with 256 different ids
+// (and, for comparison, the same spheres with one id), at 512 × 384 and
+// 1024 × 768; medians of repeated runs. Then where a frame's time goes, step
+// by step, and peak memory.
 //
-//   tavrik-bench [--frames N] [--out DIR]
+//   tavrik-bench [--frames N] [--repeats R] [--out DIR]
 
+#include "base/FileIo.h"
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/FrameWriter.h"
@@ -12,15 +16,16 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <algorithm>
-#include <optional>
-#include <vector>
+#include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,110 +45,193 @@ double TimeStep(int repeats, const std::function<void()>& step)
     return Seconds(start) * 1000.0 / repeats;
 }
 
-std::vector<std::string> BenchScene(int frames)
+std::vector<std::string> EgoLines(int frames)
 {
-    // The default scene's objects, with a gentle forward drift per frame.
     std::vector<std::string> lines;
-    for (const std::string& line : tavrik::DefaultSceneLines())
-        if (line.rfind("EGO", 0) != 0)
-            lines.push_back(line);
     for (int i = 0; i < frames; ++i)
         lines.push_back(i % 2 ? "EGO; 0; 0; 0.05; 0.1; 0.5; 0" : "EGO; 0; 0; 0.05; -0.1; -0.5; 0");
     return lines;
 }
 
-void Measure(int width, int height, int frames, const std::string& outputFolder)
+// The default scene's objects, with a gentle forward drift per frame.
+std::vector<std::string> DefaultBenchScene(int frames)
+{
+    std::vector<std::string> lines;
+    for (const std::string& line : tavrik::DefaultSceneLines())
+        if (line.rfind("EGO", 0) != 0)
+            lines.push_back(line);
+    for (const std::string& ego : EgoLines(frames))
+        lines.push_back(ego);
+    return lines;
+}
+
+// `count` textured spheres spread over the view, ids 0, 1, … `ids` − 1 in
+// turn; the same seed places them alike whatever the number of ids.
+std::vector<std::string> SpheresScene(int count, int ids, int frames)
+{
+    std::mt19937 random(7);
+    auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) {
+        const double y = uniform(3, 12);
+        const double spread = (y + 3) * 0.6;
+        std::ostringstream line;
+        line << "SPHERE; id " << i % ids << "; texture: " << i % 12 - 1 << "; colour: 1; 1; 1; position: "
+             << uniform(-0.5 * spread, 0.5 * spread) << "; " << y << "; " << uniform(-0.4 * spread, 0.4 * spread)
+             << "; 0; 0; 0; dim: " << uniform(0.15, 0.3);
+        lines.push_back(line.str());
+    }
+    for (const std::string& ego : EgoLines(frames))
+        lines.push_back(ego);
+    return lines;
+}
+
+struct BenchScene {
+    const char* name;
+    std::function<std::vector<std::string>(int frames)> lines;
+    int frames;
+};
+
+tavrik::GenerationSettings Settings(int width, int height, const std::string& outputFolder)
 {
     tavrik::GenerationSettings settings;
     settings.viewWidth = width;
     settings.viewHeight = height;
     settings.outputFolder = outputFolder;
     settings.texturesFolder = std::string(TAVRIK_ASSET_DIR) + "/textures";
+    return settings;
+}
+
+// Frames per second of one full writing run.
+double RunRate(const tavrik::GenerationSettings& settings, const std::vector<std::string>& scene)
+{
     tavrik::ImmediateTimer timer;
     tavrik::ViewerEvents events;
     tavrik::Viewer viewer(settings, timer, events);
     viewer.CreateRenderContext();
-    const auto scene = BenchScene(frames);
-
     const auto start = Clock::now();
     viewer.StartSequence(scene);
-    while (timer.running())
+    int frames = 0;
+    while (timer.running()) {
         viewer.FrameTick();
-    const double seconds = Seconds(start);
-    std::printf("%4d x %-4d  %3d frames written in %6.2f s: %6.1f frames/s  (%s)\n", width, height, frames,
-                seconds, frames / seconds, viewer.contextDescription().c_str());
+        ++frames;
+    }
+    // The last tick only waits for the last frame's files.
+    return (frames - 1) / Seconds(start);
+}
 
-    // The same run writing only the disparity as PFM: no .dat text, no BMPs.
-    settings.formats = tavrik::OutputFormats(tavrik::OutputFormat::pfm);
-    const auto pfmStart = Clock::now();
-    viewer.StartSequence(scene);
-    while (timer.running())
-        viewer.FrameTick();
-    const double pfmSeconds = Seconds(pfmStart);
-    std::printf("%4d x %-4d  %3d frames with --formats pfm in %6.2f s: %6.1f frames/s\n", width, height, frames,
-                pfmSeconds, frames / pfmSeconds);
-    settings.formats = tavrik::OutputFormats();
-
-    // Where a frame's time goes.
-    constexpr int repeats = 10;
+// The steps of one writing frame, one after another: the frame thread draws
+// and reads back, the writer thread makes and writes the files while the
+// next frame is drawn.
+void StepTimes(const tavrik::GenerationSettings& settings, const std::vector<std::string>& scene, int repeats)
+{
+    tavrik::ImmediateTimer timer;
+    tavrik::ViewerEvents events;
+    tavrik::Viewer viewer(settings, timer, events);
+    viewer.CreateRenderContext();
     viewer.PrepareSequence(scene);
+    const int w = settings.viewWidth;
+    const int h = settings.viewHeight;
+
     const double render = TimeStep(repeats, [&] { viewer.RenderView(false); });
-    const double depthPass = TimeStep(repeats, [&] {
-        viewer.RenderDepthPass(std::nullopt, {0, 0, width, height});
-        viewer.ReadDepth();
-    });
     std::vector<float> depth;
-    const double readDepth = TimeStep(repeats, [&] { depth = viewer.ReadDepth(); });
     std::vector<std::uint8_t> colour;
-    const double readColour = TimeStep(repeats, [&] { colour = viewer.ReadColour(); });
+    const double readBack = TimeStep(repeats, [&] {
+        colour = viewer.ReadColour();
+        depth = viewer.ReadDepth();
+    });
+    std::vector<std::int16_t> ids;
+    const double segmentation = TimeStep(repeats, [&] { ids = viewer.SegmentationIds(); });
     tavrik::DisparityOutputs disparity;
     const double convert = TimeStep(repeats, [&] {
-        disparity = tavrik::ConvertDepth(depth, width, height, settings.baseline, settings.focalLength);
+        disparity = tavrik::ConvertDepth(depth, w, h, settings.baseline, settings.focalLength);
     });
     std::string text;
-    const double format = TimeStep(repeats, [&] {
-        text = tavrik::FormatDisparityText(disparity.values, width, height);
+    const double format = TimeStep(repeats, [&] { text = tavrik::FormatDisparityText(disparity.values, w, h); });
+    const std::string datPath = settings.outputFolder + "/bench.dat";
+    const double writeDat = TimeStep(repeats, [&] { tavrik::WriteWholeFile(datPath, text); });
+    const std::string bmpPath = settings.outputFolder + "/bench.bmp";
+    const double bmps = TimeStep(repeats, [&] {
+        tavrik::WriteBmpFile(bmpPath, tavrik::ImageFromBottomUpRows(colour.data(), w, h));
+        tavrik::WriteBmpFile(bmpPath, disparity.fine);
+        tavrik::WriteBmpFile(bmpPath, disparity.whole);
+        tavrik::WriteBmpFile(bmpPath, tavrik::SegmentationImage(ids, w, h, false));
     });
-    const tavrik::RgbImage image = tavrik::ImageFromBottomUpRows(colour.data(), width, height);
-    const std::string scratch = outputFolder + "/bench.bmp";
-    const double bmp = TimeStep(repeats, [&] { tavrik::WriteBmpFile(scratch, image); });
-    const std::string datPath = outputFolder + "/bench.dat";
-    const double dat = TimeStep(repeats, [&] {
-        tavrik::WriteDisparityText(datPath, disparity.values, width, height);
-    });
-    std::printf("    depth-only pass of the whole view with read-back %.2f\n", depthPass);
-    std::printf("    per step, ms: render %.2f | read depth %.2f | read colour %.2f | depth to disparity %.2f | "
-                "format .dat %.2f | write .dat (with format) %.2f | write one BMP %.2f\n",
-                render, readDepth, readColour, convert, format, dat, bmp);
-    std::vector<int> ids;
-    for (const auto& object : viewer.scene().objects)
-        ids.push_back(object->id);
-    const auto counts = tavrik::CountIds(ids);
-    std::printf("    a writing frame draws the view once, then one depth-only pass per object id (%td here, each "
-                "inside the id's screen bounds), and writes 4 BMPs and 1 .dat\n",
-                std::ranges::count_if(counts, [](int n) { return n > 0; }));
+    const double drawing = render + readBack + segmentation;
+    const double writing = convert + format + writeDat + bmps;
+    const double all = drawing + writing;
+    auto share = [all](double ms) { return 100.0 * ms / all; };
+    std::printf("      frame thread %.1f ms: view %.1f (%.0f%%), read-back %.1f (%.0f%%), segmentation %.1f (%.0f%%)\n",
+                drawing, render, share(render), readBack, share(readBack), segmentation, share(segmentation));
+    std::printf("      writer thread %.1f ms: depth to disparity %.1f (%.0f%%), .dat text %.1f (%.0f%%), "
+                "write .dat %.1f (%.0f%%), 4 BMPs %.1f (%.0f%%)\n",
+                writing, convert, share(convert), format, share(format), writeDat, share(writeDat), bmps,
+                share(bmps));
+}
+
+struct Rates {
+    double median, low, high;
+};
+
+Rates Measure(const tavrik::GenerationSettings& settings, const BenchScene& scene, int repeats)
+{
+    std::vector<double> rates;
+    for (int i = 0; i < repeats; ++i)
+        rates.push_back(RunRate(settings, scene.lines(scene.frames)));
+    std::ranges::sort(rates);
+    return {rates[rates.size() / 2], rates.front(), rates.back()};
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    int frames = 30;
+    int frames = 60;
+    int repeats = 5;
     std::string out = (std::filesystem::temp_directory_path() / "tavrik-bench").string();
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--frames") == 0)
             frames = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--repeats") == 0)
+            repeats = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
     }
-    if (frames <= 0) {
-        std::fprintf(stderr, "tavrik-bench: --frames takes a whole number above 0\n");
+    if (frames <= 1 || repeats <= 0) {
+        std::fprintf(stderr, "tavrik-bench: --frames takes a whole number above 1, --repeats one above 0\n");
         return 2;
     }
     std::filesystem::create_directories(out);
+    const int sphereFrames = std::max(2, frames / 6);
+    const BenchScene scenes[] = {
+        {"default scene", DefaultBenchScene, frames},
+        {"300 spheres, 256 ids", [](int n) { return SpheresScene(300, 256, n); }, sphereFrames},
+        {"300 spheres, 1 id", [](int n) { return SpheresScene(300, 1, n); }, sphereFrames},
+    };
     try {
-        Measure(512, 384, frames, out);
-        Measure(1024, 768, frames, out);
+        for (const auto& [width, height] : {std::pair{512, 384}, std::pair{1024, 768}}) {
+            const tavrik::GenerationSettings settings = Settings(width, height, out);
+            std::printf("%d x %d, every file written, median of %d runs (lowest to highest):\n", width, height,
+                        repeats);
+            std::vector<double> medians;
+            for (const BenchScene& scene : scenes) {
+                const Rates rates = Measure(settings, scene, repeats);
+                std::printf("  %-22s %6.1f frames/s (%.1f to %.1f) over %d frames\n", scene.name, rates.median,
+                            rates.low, rates.high, scene.frames);
+                medians.push_back(rates.median);
+            }
+            std::printf("  256 ids run at %.0f%% of the rate of one id\n", 100.0 * medians[1] / medians[2]);
+            // The default scene writing only the disparity as PFM: no .dat text, no BMPs.
+            tavrik::GenerationSettings pfmOnly = settings;
+            pfmOnly.formats = tavrik::OutputFormats(tavrik::OutputFormat::pfm);
+            const Rates pfm = Measure(pfmOnly, scenes[0], repeats);
+            std::printf("  %-22s %6.1f frames/s (%.1f to %.1f) with --formats pfm alone\n", scenes[0].name,
+                        pfm.median, pfm.low, pfm.high);
+            for (int s = 0; s < 2; ++s) {
+                std::printf("    steps of one frame of the %s, ms and share:\n", scenes[s].name);
+                StepTimes(settings, scenes[s].lines(2), 5);
+            }
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tavrik-bench: %s\n", e.what());
         return 1;

@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -75,21 +76,42 @@ public:
     void Progress(int done) override
     {
         ++framesDone_;
-        if (!showProgress_ || frames_ <= 0)
-            return;
-        constexpr int barWidth = 30;
-        const int filled = done * barWidth / frames_;
-        std::fprintf(stderr, "\r%s camera [%.*s%*s] %d/%d", label_.c_str(), filled,
-                     "##############################", barWidth - filled, "", done, frames_);
-        if (done == frames_)
+        done_ = done;
+        ShowBar(done);
+        if (showProgress_ && frames_ > 0 && done == frames_) {
             std::fputc('\n', stderr);
-        std::fflush(stderr);
+            std::fflush(stderr);
+        }
     }
-    void StartRun(std::string label) { label_ = std::move(label); }
+    // A long frame moves the bar within its own share.
+    void FrameProgress(int frameIndex, double share) override { ShowBar(frameIndex + share); }
+    void StartRun(std::string label)
+    {
+        label_ = std::move(label);
+        done_ = 0;
+        position_ = 0;
+    }
     int framesDone() const { return framesDone_; }
 
 private:
+    // The bar stands at `position` frames, or further when a frame's drawing
+    // has already been shown beyond it; the count says how many are written.
+    void ShowBar(double position)
+    {
+        if (!showProgress_ || frames_ <= 0)
+            return;
+        position_ = std::max(position_, position);
+        position = position_;
+        constexpr int barWidth = 30;
+        const int filled = std::clamp(static_cast<int>(position * barWidth / frames_), 0, barWidth);
+        std::fprintf(stderr, "\r%s camera [%.*s%*s] %d/%d", label_.c_str(), filled,
+                     "##############################", barWidth - filled, "", done_, frames_);
+        std::fflush(stderr);
+    }
+
     bool showProgress_;
+    int done_ = 0;
+    double position_ = 0;
     int frames_ = 0;
     int framesDone_ = 0;
     std::string label_;

@@ -8,8 +8,40 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <future>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 namespace tavrik {
+
+namespace {
+
+// Work on `count` items is cut into one slice per core; small jobs stay on
+// one thread, as a thread costs more than they do.
+std::size_t SliceCount(std::size_t count)
+{
+    constexpr std::size_t smallest = 16384;
+    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    return std::clamp<std::size_t>(count / smallest, 1, cores);
+}
+
+// Runs work(slice, first, last) for `slices` slices of `count` items, the
+// first on the calling thread.
+template <typename Work>
+void InSlices(std::size_t count, std::size_t slices, const Work& work)
+{
+    std::vector<std::future<void>> others;
+    for (std::size_t s = 1; s < slices; ++s)
+        others.push_back(std::async(std::launch::async, [&work, s, count, slices] {
+            work(s, count * s / slices, count * (s + 1) / slices);
+        }));
+    work(0, 0, count / slices);
+    for (auto& other : others)
+        other.get();
+}
+
+} // namespace
 
 double DepthToDistance(double w)
 {
@@ -61,21 +93,26 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
                          std::vector<double>(depth.size())};
     std::uint8_t* fine = out.fine.bytes().data();
     std::uint8_t* whole = out.whole.bytes().data();
-    for (int j = 0; j < height; ++j) {
-        const float* windowRow = depth.data() + static_cast<std::size_t>(j) * w;
-        const std::size_t imageRow = static_cast<std::size_t>(height - 1 - j) * w;
-        double* values = out.values.data() + imageRow;
-        std::uint8_t* fineRow = fine + imageRow * 3;
-        std::uint8_t* wholeRow = whole + imageRow * 3;
-        for (std::size_t x = 0; x < w; ++x) {
-            const double d = DisparityFromDistance(DepthToDistance(windowRow[x]), baseline, focalLength);
-            const std::uint8_t g = FineGrey(d);
-            const std::uint8_t p = WholePixelGrey(WholePixelDisparity(d));
-            values[x] = d;
-            fineRow[3 * x] = fineRow[3 * x + 1] = fineRow[3 * x + 2] = g;
-            wholeRow[3 * x] = wholeRow[3 * x + 1] = wholeRow[3 * x + 2] = p;
+    double* values = out.values.data();
+    // Whole rows per slice.
+    const std::size_t rows = static_cast<std::size_t>(height);
+    InSlices(rows, std::clamp<std::size_t>(SliceCount(depth.size()), 1, std::max<std::size_t>(rows, 1)),
+             [&](std::size_t, std::size_t firstRow, std::size_t lastRow) {
+        for (std::size_t j = firstRow; j < lastRow; ++j) {
+            const float* windowRow = depth.data() + j * w;
+            const std::size_t imageRow = (static_cast<std::size_t>(height) - 1 - j) * w;
+            std::uint8_t* fineRow = fine + imageRow * 3;
+            std::uint8_t* wholeRow = whole + imageRow * 3;
+            for (std::size_t x = 0; x < w; ++x) {
+                const double d = DisparityFromDistance(DepthToDistance(windowRow[x]), baseline, focalLength);
+                const std::uint8_t g = FineGrey(d);
+                const std::uint8_t p = WholePixelGrey(WholePixelDisparity(d));
+                values[imageRow + x] = d;
+                fineRow[3 * x] = fineRow[3 * x + 1] = fineRow[3 * x + 2] = g;
+                wholeRow[3 * x] = wholeRow[3 * x + 1] = wholeRow[3 * x + 2] = p;
+            }
         }
-    }
+    });
     return out;
 }
 
@@ -84,29 +121,39 @@ std::string FormatDisparityText(std::span<const double> values, int width, int h
     TAVRIK_CHECK(width >= 0 && height >= 0);
     TAVRIK_CHECK_EQ(values.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
-    // The text is built in place in one allocation of the largest size it can
-    // take: an int has at most 11 characters ("-2147483648"), a value
-    // general18MaxChars.
+    // The text is built in one allocation of the largest size it can take:
+    // an int has at most 11 characters ("-2147483648"), a value
+    // general18MaxChars. Each slice of values is formatted on its own core
+    // into its own stretch of it, then moved up behind the slice before.
     constexpr std::size_t maxIntChars = 11;
-    constexpr std::size_t maxValueChars = general18MaxChars;
     constexpr std::size_t lineEndChars = 2;
-    std::string text;
-    text.resize(2 * (maxIntChars + lineEndChars) + values.size() * (maxValueChars + lineEndChars) + lineEndChars);
-    char* out = text.data();
-    char* const end = out + text.size();
-    const auto endLine = [&out] {
+    constexpr std::size_t maxLineChars = general18MaxChars + lineEndChars;
+    const auto endLine = [](char* out) {
         *out++ = '\r';
         *out++ = '\n';
+        return out;
     };
-    for (const int size : {width, height}) {
-        out = std::to_chars(out, end, size).ptr;
-        endLine();
+    std::string text;
+    text.resize(2 * (maxIntChars + lineEndChars) + values.size() * maxLineChars + lineEndChars);
+    char* out = text.data();
+    for (const int size : {width, height})
+        out = endLine(std::to_chars(out, out + maxIntChars, size).ptr);
+    char* const valuesStart = out;
+    const std::size_t slices = SliceCount(values.size());
+    std::vector<std::size_t> sliceChars(slices);
+    InSlices(values.size(), slices, [&](std::size_t s, std::size_t first, std::size_t last) {
+        char* const start = valuesStart + first * maxLineChars;
+        char* end = start;
+        for (std::size_t i = first; i < last; ++i)
+            end = endLine(FormatGeneral18(values[i], end));
+        sliceChars[s] = static_cast<std::size_t>(end - start);
+    });
+    for (std::size_t s = 0; s < slices; ++s) {
+        const char* start = valuesStart + values.size() * s / slices * maxLineChars;
+        std::memmove(out, start, sliceChars[s]);
+        out += sliceChars[s];
     }
-    for (const double value : values) {
-        out = FormatGeneral18(value, out);
-        endLine();
-    }
-    endLine();
+    out = endLine(out);
     text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }

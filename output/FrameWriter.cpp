@@ -28,9 +28,7 @@ void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& set
     const std::size_t pixelCount = static_cast<std::size_t>(frame.width) * frame.height;
     TAVRIK_CHECK_EQ(frame.colour.size(), pixelCount * 3);
     TAVRIK_CHECK_EQ(frame.depth.size(), pixelCount);
-    TAVRIK_CHECK(frame.idPass.size() == pixelCount * 4
-                 || (frame.idPass.empty() && frame.segmentation.width() == frame.width
-                     && frame.segmentation.height() == frame.height));
+    TAVRIK_CHECK_EQ(frame.segmentation.size(), pixelCount);
 
     const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
     // Only the last level is created; an existing folder or a missing parent
@@ -45,11 +43,8 @@ void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& set
     WriteBmpFile(files.fineDisparity, disparity.fine);
     WriteBmpFile(files.wholeDisparity, disparity.whole);
     WriteDisparityText(files.disparityText, disparity.values, frame.width, frame.height);
-    if (frame.idPass.empty())
-        WriteBmpFile(files.segmentation, frame.segmentation);
-    else
-        WriteBmpFile(files.segmentation, SegmentationFromIdPass(frame.idPass, frame.depth, frame.width,
-                                                                frame.height, settings.paletteSegmentation));
+    WriteBmpFile(files.segmentation, SegmentationImage(frame.segmentation, frame.width, frame.height,
+                                                       settings.paletteSegmentation));
 }
 
 FrameOutputQueue::~FrameOutputQueue()

@@ -19,11 +19,7 @@ struct FrameCapture {
     int height = 0;
     std::vector<std::uint8_t> colour; // RGB triples, rows tightly packed, bottom row first
     std::vector<float> depth;         // width·height depth values in [0, 1], bottom row first
-    // The frontmost object ids: the id pass's buffer (width·height RGBA,
-    // bottom row first, as SegmentationFromIdPass reads it), or, when that is
-    // empty, the finished map in `segmentation`.
-    std::vector<std::uint8_t> idPass;
-    RgbImage segmentation;
+    std::vector<std::int16_t> segmentation; // width·height ids, bottom row first (PixelIds)
 };
 
 // The settings a frame's files depend on.

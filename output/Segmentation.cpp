@@ -56,48 +56,72 @@ std::array<int, 256> CountIds(std::span<const int> objectIds)
     return counts;
 }
 
-void MarkChangedDepth(RgbImage& map, std::span<const float> reference, std::span<const float> pass,
-                      const PixelRect& region, Rgb colour)
+void MarkChangedDepth(std::span<std::int16_t> ids, int width, std::span<const float> reference,
+                      std::span<const float> pass, const PixelRect& region, int id)
 {
-    const std::size_t width = static_cast<std::size_t>(map.width());
-    const int height = map.height();
-    TAVRIK_CHECK_EQ(reference.size(), width * static_cast<std::size_t>(height));
+    TAVRIK_CHECK(width > 0 && reference.size() % static_cast<std::size_t>(width) == 0);
+    const int height = static_cast<int>(reference.size() / static_cast<std::size_t>(width));
+    TAVRIK_CHECK_EQ(ids.size(), reference.size());
     TAVRIK_CHECK_EQ(pass.size(), reference.size());
+    TAVRIK_CHECK(id >= 0 && id <= 255);
     TAVRIK_CHECK(region.empty()
-           || (region.x >= 0 && region.y >= 0 && region.x + region.width <= map.width()
+           || (region.x >= 0 && region.y >= 0 && region.x + region.width <= width
                && region.y + region.height <= height));
     if (region.empty())
         return;
-
-    std::uint8_t* pixels = map.bytes().data();
-    const auto left = static_cast<std::size_t>(region.x);
-    const auto right = left + static_cast<std::size_t>(region.width);
+    const auto label = static_cast<std::int16_t>(id);
+    const auto w = static_cast<std::size_t>(width);
     for (int j = region.y; j < region.y + region.height; ++j) {
-        const std::size_t windowRow = static_cast<std::size_t>(j) * width;
-        std::uint8_t* imageRow = pixels + static_cast<std::size_t>(height - 1 - j) * width * 3;
-        for (std::size_t x = left; x < right; ++x) {
-            if (reference[windowRow + x] != pass[windowRow + x]) {
-                imageRow[3 * x] = colour.red;
-                imageRow[3 * x + 1] = colour.green;
-                imageRow[3 * x + 2] = colour.blue;
-            }
-        }
+        const std::size_t row = static_cast<std::size_t>(j) * w;
+        for (std::size_t i = row + static_cast<std::size_t>(region.x); i < row + static_cast<std::size_t>(region.x + region.width); ++i)
+            if (reference[i] != pass[i] && ids[i] < label)
+                ids[i] = label;
     }
 }
 
-RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, bool palette,
-                         std::span<const float> referenceDepth, const DepthWithoutId& depthWithout)
+void MarkIdsByPasses(PixelIds& ids, int width, std::span<const int> passIds,
+                     std::span<const float> referenceDepth, const DepthWithoutId& depthWithout)
 {
-    RgbImage map(width, height, Rgb{255, 255, 255});
-    const std::array<int, 256> counts = CountIds(objectIds);
+    const std::array<int, 256> counts = CountIds(passIds);
     std::vector<float> pass(referenceDepth.size());
     for (int id = 0; id < 256; ++id) {
         if (counts[static_cast<std::size_t>(id)] == 0)
             continue;
         const PixelRect changed = depthWithout(id, pass);
-        MarkChangedDepth(map, referenceDepth, pass, changed, LabelColour(id, palette));
+        MarkChangedDepth(ids, width, referenceDepth, pass, changed, id);
+    }
+}
+
+RgbImage SegmentationImage(std::span<const std::int16_t> ids, int width, int height, bool palette)
+{
+    const auto w = static_cast<std::size_t>(width);
+    TAVRIK_CHECK_EQ(ids.size(), w * static_cast<std::size_t>(height));
+    RgbImage map(width, height, Rgb{255, 255, 255});
+    std::array<Rgb, 256> labels;
+    for (int k = 0; k < 256; ++k)
+        labels[static_cast<std::size_t>(k)] = LabelColour(k, palette);
+    std::uint8_t* pixels = map.bytes().data();
+    for (int j = 0; j < height; ++j) {
+        const std::int16_t* row = ids.data() + static_cast<std::size_t>(j) * w;
+        std::uint8_t* imageRow = pixels + static_cast<std::size_t>(height - 1 - j) * w * 3;
+        for (std::size_t x = 0; x < w; ++x) {
+            if (row[x] == noId)
+                continue;
+            const Rgb c = labels[static_cast<std::size_t>(row[x])];
+            imageRow[3 * x] = c.red;
+            imageRow[3 * x + 1] = c.green;
+            imageRow[3 * x + 2] = c.blue;
+        }
     }
     return map;
+}
+
+RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, bool palette,
+                         std::span<const float> referenceDepth, const DepthWithoutId& depthWithout)
+{
+    PixelIds ids(referenceDepth.size(), noId);
+    MarkIdsByPasses(ids, width, objectIds, referenceDepth, depthWithout);
+    return SegmentationImage(ids, width, height, palette);
 }
 
 Rgb IdPassColour(int id)
@@ -108,33 +132,16 @@ Rgb IdPassColour(int id)
     return {k, static_cast<std::uint8_t>(255 - k), 255};
 }
 
-RgbImage SegmentationFromIdPass(std::span<const std::uint8_t> idRgba, std::span<const float> depth, int width,
-                                int height, bool palette)
+PixelIds FrontIdsFromIdPass(std::span<const std::uint8_t> idRgba, std::span<const float> depth)
 {
-    const std::size_t w = static_cast<std::size_t>(width);
-    TAVRIK_CHECK_EQ(depth.size(), w * static_cast<std::size_t>(height));
     TAVRIK_CHECK_EQ(idRgba.size(), depth.size() * 4);
-    RgbImage map(width, height, Rgb{255, 255, 255});
-    std::array<Rgb, 256> labels;
-    for (int k = 0; k < 256; ++k)
-        labels[static_cast<std::size_t>(k)] = LabelColour(k, palette);
-    std::uint8_t* pixels = map.bytes().data();
-    for (int j = 0; j < height; ++j) {
-        const std::size_t windowRow = static_cast<std::size_t>(j) * w;
-        std::uint8_t* imageRow = pixels + static_cast<std::size_t>(height - 1 - j) * w * 3;
-        for (std::size_t x = 0; x < w; ++x) {
-            const std::uint8_t* id = &idRgba[(windowRow + x) * 4];
-            const int smallest = id[0];
-            const int largest = 255 - id[1];
-            if (depth[windowRow + x] == 1.0f || id[2] == 0 || smallest != largest)
-                continue;
-            const Rgb c = labels[static_cast<std::size_t>(smallest)];
-            imageRow[3 * x] = c.red;
-            imageRow[3 * x + 1] = c.green;
-            imageRow[3 * x + 2] = c.blue;
-        }
+    PixelIds ids(depth.size(), noId);
+    for (std::size_t i = 0; i < depth.size(); ++i) {
+        const std::uint8_t* id = &idRgba[i * 4];
+        if (depth[i] != 1.0f && id[2] != 0 && id[0] == 255 - id[1])
+            ids[i] = id[0];
     }
-    return map;
+    return ids;
 }
 
 } // namespace tavrik

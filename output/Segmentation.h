@@ -5,7 +5,9 @@
 
 #include <array>
 #include <functional>
+#include <cstdint>
 #include <span>
+#include <vector>
 
 namespace tavrik {
 
@@ -21,12 +23,17 @@ Rgb LabelColour(int id, bool palette);
 // How many of `objectIds` hold each id 0 to 255; other ids are not counted.
 std::array<int, 256> CountIds(std::span<const int> objectIds);
 
-// Sets pixel (x, height − 1 − j) of `map` to `colour` wherever, inside
-// `region`, the depth at window row j, column x differs between `reference`
-// and `pass` (exact comparison). Both buffers hold width·height values
-// bottom row first; outside `region` they are not read.
-void MarkChangedDepth(RgbImage& map, std::span<const float> reference, std::span<const float> pass,
-                      const PixelRect& region, Rgb colour);
+// The id of the object seen at each pixel of a frame: width·height values,
+// bottom row first, 0 to 255, or noId where no id is labelled.
+using PixelIds = std::vector<std::int16_t>;
+inline constexpr std::int16_t noId = -1;
+
+// Wherever, inside `region`, the depth at window row j, column x differs
+// between `reference` and `pass` (exact comparison), raises the id at
+// j·width + x to `id` unless it holds a higher one already. All three hold
+// width·height values bottom row first; outside `region` they are not read.
+void MarkChangedDepth(std::span<std::int16_t> ids, int width, std::span<const float> reference,
+                      std::span<const float> pass, const PixelRect& region, int id);
 
 // Draws the current frame leaving out every object of id `omitId` and
 // stores its depth into `depth` (width·height values, bottom row first)
@@ -35,12 +42,21 @@ void MarkChangedDepth(RgbImage& map, std::span<const float> reference, std::span
 // rectangle means the id changes nothing.
 using DepthWithoutId = std::function<PixelRect(int omitId, std::span<float> depth)>;
 
-// The segmentation map of a frame: white, then for every id k from 0 to 255
-// that occurs in `objectIds`, in ascending order, the pixels whose depth
-// changes when the objects of id k are left out take k's label colour. A
-// pixel thus shows the id of its frontmost object; pixels where two ids lie
-// at the same depth, where an id outside 0 to 255 is in front, or where
-// nothing is drawn stay white. `referenceDepth` is the complete frame's depth.
+// One pass per id: for every id k from 0 to 255 that occurs in `passIds`, in
+// ascending order, the pixels whose depth changes when the objects of id k
+// are left out are marked k (MarkChangedDepth), so a pixel changed by two
+// passes keeps the higher id. `referenceDepth` is the complete frame's depth.
+void MarkIdsByPasses(PixelIds& ids, int width, std::span<const int> passIds,
+                     std::span<const float> referenceDepth, const DepthWithoutId& depthWithout);
+
+// The segmentation image of `ids`: window row j becomes image row
+// height − 1 − j; id k takes k's label colour, noId white.
+RgbImage SegmentationImage(std::span<const std::int16_t> ids, int width, int height, bool palette);
+
+// The segmentation map of a frame by one pass per id present in
+// `objectIds`: a pixel shows the id of its frontmost object; pixels where two
+// ids lie at the same depth, where an id outside 0 to 255 is in front, or
+// where nothing is drawn stay white.
 RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, bool palette,
                          std::span<const float> referenceDepth, const DepthWithoutId& depthWithout);
 
@@ -51,13 +67,12 @@ RgbImage SegmentationMap(int width, int height, std::span<const int> objectIds, 
 // (255, 255, 0) and leaves a 0 in blue. Where nothing reached, all stay 255.
 Rgb IdPassColour(int id);
 
-// The segmentation map from the id pass's buffer (`idRgba`: width·height
-// RGBA quadruples) and the view's depth, both bottom row first. A pixel
-// takes k's label colour when the frontmost depth is reached by objects of
-// id k alone, that is when leaving id k out would change the depth there; it
-// stays white where ids tie, where an id outside 0 to 255 reaches the
-// frontmost depth, and where the depth is still the cleared 1.
-RgbImage SegmentationFromIdPass(std::span<const std::uint8_t> idRgba, std::span<const float> depth, int width,
-                                int height, bool palette);
+// The ids from the id pass's buffer (`idRgba`: width·height RGBA
+// quadruples) and the view's depth, both bottom row first. A pixel gets k
+// when the frontmost depth is reached by objects of id k alone, that is when
+// leaving id k out would change the depth there; it gets noId where ids tie,
+// where an id outside 0 to 255 reaches the frontmost depth, and where the
+// depth is still the cleared 1.
+PixelIds FrontIdsFromIdPass(std::span<const std::uint8_t> idRgba, std::span<const float> depth);
 
 } // namespace tavrik

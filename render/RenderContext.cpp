@@ -41,7 +41,7 @@ struct RenderContext::Egl {
     PFNGLDELETEPROGRAMSARBPROC deletePrograms = nullptr;
     PFNGLBINDPROGRAMARBPROC bindProgram = nullptr;
     PFNGLPROGRAMSTRINGARBPROC programString = nullptr;
-    PFNGLPROGRAMENVPARAMETER4FARBPROC programEnvParameter = nullptr;
+    PFNGLSECONDARYCOLOR3UBPROC secondaryColour = nullptr;
 
     // Also runs when the constructor fails part-way, so it may not throw.
     ~Egl()
@@ -145,10 +145,13 @@ void OpenContext(EGLDisplay& display, EGLContext& context, std::string& kind)
 
 } // namespace
 
-// A fragment program that only passes on its parameter: it replaces the
-// whole fixed-function colour path (lighting's result, texturing, fog), so
-// the colour an object's own drawing sets cannot reach the id buffer. The
-// fragment's depth is not touched.
+// A fragment program that only passes on the secondary colour: it replaces
+// the whole fixed-function colour path (lighting's result, texturing, fog),
+// so the colour an object's own drawing sets cannot reach the id buffer. The
+// fragment's depth is not touched. The id travels as a vertex attribute that
+// no object sets: a state change between two objects would split OpenGL's
+// batches of vertices differently from the view's, and the driver may then
+// transform a vertex along another path, off by the last bit of its depth.
 void RenderContext::CreateIdProgram(Egl& egl)
 {
     egl.blendEquation = Load<PFNGLBLENDEQUATIONPROC>("glBlendEquation");
@@ -156,8 +159,8 @@ void RenderContext::CreateIdProgram(Egl& egl)
     egl.deletePrograms = Load<PFNGLDELETEPROGRAMSARBPROC>("glDeleteProgramsARB");
     egl.bindProgram = Load<PFNGLBINDPROGRAMARBPROC>("glBindProgramARB");
     egl.programString = Load<PFNGLPROGRAMSTRINGARBPROC>("glProgramStringARB");
-    egl.programEnvParameter = Load<PFNGLPROGRAMENVPARAMETER4FARBPROC>("glProgramEnvParameter4fARB");
-    static constexpr char source[] = "!!ARBfp1.0\nMOV result.color, program.env[0];\nEND\n";
+    egl.secondaryColour = Load<PFNGLSECONDARYCOLOR3UBPROC>("glSecondaryColor3ub");
+    static constexpr char source[] = "!!ARBfp1.0\nMOV result.color, fragment.color.secondary;\nEND\n";
     egl.genPrograms(1, &egl.idProgram);
     egl.bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl.idProgram);
     egl.programString(GL_FRAGMENT_PROGRAM_ARB, GL_PROGRAM_FORMAT_ASCII_ARB, sizeof source - 1, source);
@@ -284,7 +287,7 @@ void RenderContext::BeginIdPass()
 
 void RenderContext::SetIdColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
 {
-    egl_->programEnvParameter(GL_FRAGMENT_PROGRAM_ARB, 0, red / 255.0f, green / 255.0f, blue / 255.0f, 1.0f);
+    egl_->secondaryColour(red, green, blue);
 }
 
 void RenderContext::EndIdPass()

@@ -55,7 +55,8 @@ public:
     // fragments' depths are the view's to the last bit. Between Begin and
     // End only drawing calls may be made.
     void BeginIdPass();
-    // Channel values 0 to 255, stored exactly.
+    // The colour of the objects drawn next; channel values 0 to 255, stored
+    // exactly.
     void SetIdColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
     void EndIdPass();
     // The id pass's buffer: width · height RGBA quadruples, bottom row first;

@@ -51,6 +51,22 @@ std::optional<std::vector<Vec3>> HullPoints(const Obiekt& object)
     return std::nullopt;
 }
 
+bool InsideViewVolume(const Obiekt& object, const Mat4& transform)
+{
+    const auto points = HullPoints(object);
+    if (!points)
+        return false;
+    for (const Vec3& p : *points) {
+        const auto clip = transform.Apply(p[0], p[1], p[2]);
+        // A small margin keeps points that rounding could put on either side
+        // of a plane on the safe side.
+        const double w = clip[3] * (1.0 - 1e-6);
+        if (!(std::abs(clip[0]) < w && std::abs(clip[1]) < w && std::abs(clip[2]) < w))
+            return false;
+    }
+    return true;
+}
+
 PixelRect ScreenBounds(const Obiekt& object, const Mat4& transform, int width, int height)
 {
     const PixelRect whole{0, 0, width, height};

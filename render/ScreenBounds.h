@@ -20,4 +20,9 @@ std::optional<std::vector<Vec3>> HullPoints(const Obiekt& object);
 // and the single-precision vertices. Empty when it lies wholly outside.
 PixelRect ScreenBounds(const Obiekt& object, const Mat4& transform, int width, int height);
 
+// Whether every point of `object` lies inside the view volume of `transform`
+// (projection · model-view), near and far planes included, so that none of
+// its primitives is clipped. False for unbounded objects.
+bool InsideViewVolume(const Obiekt& object, const Mat4& transform);
+
 } // namespace tavrik

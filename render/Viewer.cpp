@@ -5,6 +5,7 @@
 #include "output/Bmp.h"
 #include "output/FrameWriter.h"
 #include "output/Segmentation.h"
+#include "render/DrawBatches.h"
 #include "render/RenderState.h"
 #include "render/ScreenBounds.h"
 #include "scene/ObjectDrawing.h"
@@ -13,9 +14,11 @@
 #include <GL/gl.h>
 
 #include "base/Check.h"
+#include <algorithm>
 #include <array>
 #include <future>
 #include <map>
+#include <set>
 
 namespace tavrik {
 
@@ -109,6 +112,17 @@ void Viewer::FrameTick()
         return;
     }
     timer_.Stop();
+    tickStart_ = std::chrono::steady_clock::now();
+    lastFrameProgress_ = tickStart_;
+    tickDrawn_ = 0;
+    // The view, and in a writing tick most often the id pass; the
+    // segmentation corrects this once it knows its passes.
+    tickDraws_ = scene_.objects.size() * (settings_.previewOnly ? 1 : 2);
+    // Draws outside a tick (a paint) report nothing, even after an error.
+    struct TickEnd {
+        std::size_t& draws;
+        ~TickEnd() { draws = 0; }
+    } tickEnd{tickDraws_};
     int interval = writingTickInterval;
     if (settings_.previewOnly) {
         interval = previewTickInterval;
@@ -167,54 +181,83 @@ void Viewer::CaptureSegmentation(FrameCapture& frame)
 {
     const int w = width();
     const int h = height();
-    std::vector<int> ids;
-    ids.reserve(scene_.objects.size());
     // Leaving out id k can change depth only where the objects of id k are
     // seen, so each pass is drawn and read back inside their screen bounds.
     std::map<int, PixelRect> bounds;
     const Mat4 transform = camera_.Matrix() * NavigationMatrix();
     std::array<int, 256> planesOfId{};
     int planes = 0;
+    std::vector<DrawnObject> drawn;
+    drawn.reserve(scene_.objects.size());
     for (const auto& object : scene_.objects) {
-        ids.push_back(object->id);
         bounds[object->id] = bounds[object->id].United(ScreenBounds(*object, transform, w, h));
-        // Every drawing of a plane takes the next plane colour.
-        if (object->kind == kindPlane && static_cast<const Plane&>(*object).SolvedAxis() >= 0) {
+        if (object->kind == kindPlane) {
+            // A plane without a normal draws nothing and changes no state.
+            if (static_cast<const Plane&>(*object).SolvedAxis() < 0)
+                continue;
+            // Every drawing of a plane takes the next plane colour.
             ++planes;
             if (object->id >= 0 && object->id <= 255)
                 ++planesOfId[static_cast<std::size_t>(object->id)];
         }
+        const bool placed = object->kind == kindSphere || object->kind == kindCuboid || object->kind == kindCylinder;
+        drawn.push_back({object->id, !InsideViewVolume(*object, transform), placed, object->texture,
+                         object->kind == kindPlane});
     }
-    // The ids a pass per id would draw a pass for, and the plane colours
-    // those passes would take.
-    int passes = 0;
+    // Only a pass of their own finds every pixel these ids change.
+    const std::set<int> changingOthers = IdsChangingOtherDepths(drawn);
+    // The ids one pass per id draws a pass for, those the id pass can take
+    // over, and the plane colours those passes would take.
+    std::vector<int> passIds;
+    std::vector<int> ownPassIds;
     long long planeColours = 0;
     for (const auto& [id, region] : bounds)
         if (id >= 0 && id <= 255 && !region.empty()) {
-            ++passes;
+            passIds.push_back(id);
+            if (changingOthers.contains(id))
+                ownPassIds.push_back(id);
             planeColours += planes - planesOfId[static_cast<std::size_t>(id)];
         }
+    const auto depthWithout = [&](int omitId, std::span<float> depth) {
+        const PixelRect& region = bounds.at(omitId);
+        if (!region.empty()) {
+            RenderDepthPass(omitId, region);
+            context_->ReadDepth(region, depth);
+        }
+        return region;
+    };
 
-    // With at most one such id the single pass per id costs no more.
-    if (segmentationMethod_ == SegmentationMethod::IdPass && passes > 1) {
-        frame.idPass = IdPass();
+    // The id pass pays off from two ids on that it takes over.
+    const bool idPass =
+        segmentationMethod_ == SegmentationMethod::IdPass && passIds.size() >= ownPassIds.size() + 2;
+    tickDraws_ = scene_.objects.size();
+    for (const int id : idPass ? ownPassIds : passIds)
+        tickDraws_ += static_cast<std::size_t>(std::ranges::count_if(
+            scene_.objects, [id](const auto& object) { return object->id != id; }));
+    if (idPass) {
+        tickDraws_ += scene_.objects.size();
+        frame.segmentation = FrontIdsFromIdPass(IdPass(), frame.depth);
+        for (std::int16_t& id : frame.segmentation)
+            if (id != noId && changingOthers.contains(id))
+                id = noId;
+        MarkIdsByPasses(frame.segmentation, w, ownPassIds, frame.depth, depthWithout);
         // Plane colours advance as if one pass per id had been drawn, so the
-        // next frames' colours do not depend on how the map was found. With
-        // two passes or more those take at least the id pass's share.
-        TAVRIK_CHECK_GE(planeColours, planes);
-        for (long long i = planes; i < planeColours; ++i)
+        // next frames' colours do not depend on how the map was found. The
+        // passes taken over are two at least, so they would have taken at least
+        // the id pass's share.
+        const long long taken = planes + [&] {
+            long long n = 0;
+            for (const int id : ownPassIds)
+                n += planes - planesOfId[static_cast<std::size_t>(id)];
+            return n;
+        }();
+        TAVRIK_CHECK_GE(planeColours, taken);
+        for (long long i = taken; i < planeColours; ++i)
             NextPlaneRed();
         return;
     }
-    frame.segmentation = SegmentationMap(w, h, ids, settings_.paletteSegmentation, frame.depth,
-                           [&](int omitId, std::span<float> depth) {
-                               const PixelRect& region = bounds.at(omitId);
-                               if (!region.empty()) {
-                                   RenderDepthPass(omitId, region);
-                                   context_->ReadDepth(region, depth);
-                               }
-                               return region;
-                           });
+    frame.segmentation.assign(frame.depth.size(), noId);
+    MarkIdsByPasses(frame.segmentation, w, passIds, frame.depth, depthWithout);
 }
 
 std::vector<std::uint8_t> Viewer::IdPass()
@@ -314,7 +357,22 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices, bool idCol
             events_.ObjectMatrixLogged(row);
         }
         glPopMatrix();
+        ObjectsDrawn(1);
     }
+}
+
+void Viewer::ObjectsDrawn(std::size_t objects)
+{
+    tickDrawn_ += objects;
+    if (tickDraws_ == 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    using namespace std::chrono_literals;
+    if (now - tickStart_ < 1s || now - lastFrameProgress_ < 100ms)
+        return;
+    lastFrameProgress_ = now;
+    events_.FrameProgress(frameIndex_,
+                          std::min(1.0, static_cast<double>(tickDrawn_) / static_cast<double>(tickDraws_)));
 }
 
 void Viewer::LogEgoMotion(const Ego& ego)
@@ -358,6 +416,16 @@ std::vector<std::uint8_t> Viewer::ReadColour() const
 std::vector<float> Viewer::ReadDepth() const
 {
     return context_ ? context_->ReadDepth() : std::vector<float>{};
+}
+
+std::vector<std::int16_t> Viewer::SegmentationIds()
+{
+    if (!context_)
+        return {};
+    FrameCapture frame;
+    frame.depth = context_->ReadDepth();
+    CaptureSegmentation(frame);
+    return frame.segmentation;
 }
 
 } // namespace tavrik

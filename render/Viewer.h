@@ -11,6 +11,7 @@
 #include "scene/Parser.h"
 #include "scene/Scene.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,6 +37,10 @@ public:
     virtual void ObjectMatrixLogged(const std::string& /*row*/) {}
     virtual void ProgressRange(int /*frames*/) {}
     virtual void Progress(int /*framesDone*/) {}
+    // The share (0 to 1) of the drawing of frame `frameIndex` (0-based) that
+    // is done, while one frame takes longer than a second; at most ten times
+    // a second.
+    virtual void FrameProgress(int /*frameIndex*/, double /*share*/) {}
     // A view has been drawn and is ready to be read back and shown.
     virtual void ViewPresented() {}
 };
@@ -105,6 +110,9 @@ public:
     // The presented view: RGB bottom row first, and depth bottom row first.
     std::vector<std::uint8_t> ReadColour() const;
     std::vector<float> ReadDepth() const;
+    // The segmentation of the presented view, as a writing frame makes it
+    // (plane colours advance as there): ids bottom row first.
+    std::vector<std::int16_t> SegmentationIds();
 
     int frameIndex() const { return frameIndex_; }
     bool sceneReady() const { return sceneReady_; }
@@ -124,6 +132,9 @@ private:
     Mat4 NavigationMatrix() const;
     void LoadNavigation();
     void LogEgoMotion(const Ego& ego);
+    // Counts `objects` more drawn in this tick and tells the listener when
+    // the tick has been long.
+    void ObjectsDrawn(std::size_t objects);
     void WriteFrame();
     // The ground-truth formats of a run (ViewerFormats.cpp): set up at the
     // start, and the job that writes every file of the frame just drawn.
@@ -151,6 +162,11 @@ private:
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
     FrameOutputQueue outputs_;
+    // Objects drawn in this tick and to be drawn in it in all.
+    std::size_t tickDrawn_ = 0;
+    std::size_t tickDraws_ = 0;
+    std::chrono::steady_clock::time_point tickStart_;
+    std::chrono::steady_clock::time_point lastFrameProgress_;
     int frameIndex_ = -1;
     bool sceneReady_ = false;
     double activeFocalLength_ = 389.0;

@@ -58,6 +58,27 @@ TEST(ConvertDepthTest, DefaultRigWithRowsMirrored)
     }
 }
 
+// A frame large enough to be converted in slices of rows: every row lands
+// mirrored in its place, whichever slice converts it.
+TEST(ConvertDepthTest, LargeFrameRowByRow)
+{
+    constexpr int w = 512, h = 384;
+    std::vector<float> depth(static_cast<std::size_t>(w) * h);
+    for (std::size_t i = 0; i < depth.size(); ++i)
+        depth[i] = static_cast<float>(i % 7919) / 7919.0f;
+    const DisparityOutputs out = ConvertDepth(depth, w, h, 0.12, 389.0);
+    for (int j = 0; j < h; ++j) {
+        const std::size_t window = static_cast<std::size_t>(j) * w;
+        const std::size_t image = static_cast<std::size_t>(h - 1 - j) * w;
+        for (int x = 0; x < w; x += 37) {
+            const double d = DisparityFromDistance(DepthToDistance(depth[window + x]), 0.12, 389.0);
+            ASSERT_EQ(out.values[image + x], d) << x << ", " << j;
+            ASSERT_EQ(out.fine.at(x, h - 1 - j).red, FineGrey(d));
+            ASSERT_EQ(out.whole.at(x, h - 1 - j).green, WholePixelGrey(WholePixelDisparity(d)));
+        }
+    }
+}
+
 TEST(FormatDisparityTextTest, MatchesPrintfGeneralFormWithEighteenDigits)
 {
     std::vector<double> values = {

@@ -5,6 +5,7 @@
 #include "base/UserError.h"
 #include "output/Bmp.h"
 #include "output/Disparity.h"
+#include "output/Segmentation.h"
 
 #include <gtest/gtest.h>
 
@@ -31,16 +32,11 @@ TEST(ImageFromBottomUpRowsTest, MirrorsRowsKeepsColumns)
 }
 
 // 3 × 2: BMP rows need padding; every pixel has its own colour and depth.
-// The id pass saw, window row 0: id 7 alone, ids 3 and 10 tied, nothing;
-// row 1: id 7 tied with an id outside 0…255, id 0 alone, id 9 where the
-// depth is still the cleared 1.
 FrameCapture SmallFrame()
 {
-    FrameCapture frame{3, 2, {}, {0.0f, 0.5f, 0.9f, 0.95f, 0.98f, 1.0f}};
+    FrameCapture frame{3, 2, {}, {0.0f, 0.5f, 0.9f, 0.95f, 0.98f, 1.0f}, {7, noId, noId, noId, 0, noId}};
     for (int i = 0; i < 18; ++i)
         frame.colour.push_back(static_cast<std::uint8_t>(20 * i));
-    frame.idPass = {7, 248, 255, 255, 3, 245, 255, 255, 255, 255, 255, 255,
-                    7, 248, 0,   255, 0, 255, 255, 255, 9,   246, 255, 255};
     return frame;
 }
 

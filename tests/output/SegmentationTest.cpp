@@ -34,22 +34,32 @@ TEST(PaletteTest, NoEntryIsWhite)
     EXPECT_EQ(std::find(palette.begin(), palette.end(), white), palette.end());
 }
 
-TEST(MarkChangedDepthTest, MarksExactChangesInsideTheRegionMirrored)
+TEST(MarkChangedDepthTest, RaisesExactChangesInsideTheRegion)
 {
     const std::vector<float> reference = {0.5f, 0.5f, 0.5f, 0.25f, 1.0f, 1.0f}; // bottom row first
     std::vector<float> pass = reference;
     pass[2] = std::nextafter(0.5f, 1.0f); // one unit in the last place is a change
     pass[3] = 1.0f;                        // outside the region: not looked at
     pass[4] = 0.75f;
-    RgbImage map(3, 2, white);
-    map.set(2, 0, {9, 9, 9});
-    MarkChangedDepth(map, reference, pass, PixelRect{1, 0, 2, 2}, {1, 2, 3});
+    pass[5] = 0.75f;
+    PixelIds ids = {noId, 9, 9, noId, noId, 20};
+    MarkChangedDepth(ids, 3, reference, pass, PixelRect{1, 0, 2, 2}, 12);
+    // Unchanged depth keeps its id; a higher id stays.
+    EXPECT_EQ(ids, (PixelIds{noId, 9, 12, noId, 12, 20}));
+}
 
-    RgbImage expected(3, 2, white);
-    expected.set(2, 0, {9, 9, 9}); // unchanged depth keeps its colour
-    expected.set(2, 1, {1, 2, 3});
-    expected.set(1, 0, {1, 2, 3});
-    EXPECT_EQ(map, expected);
+// Window row 0: id 7 alone, ids 3 and 10 tied, nothing; row 1: id 7 tied
+// with an id outside 0…255, id 0 alone, id 9 where the depth is the cleared 1.
+TEST(FrontIdsFromIdPassTest, KeepsOnlyALoneIdAtTheFrontmostDepth)
+{
+    const std::vector<std::uint8_t> idRgba = {7, 248, 255, 255, 3, 245, 255, 255, 255, 255, 255, 255,
+                                              7, 248, 0,   255, 0, 255, 255, 255, 9,   246, 255, 255};
+    const std::vector<float> depth = {0.5f, 0.5f, 1.0f, 0.5f, 0.5f, 1.0f};
+    EXPECT_EQ(FrontIdsFromIdPass(idRgba, depth), (PixelIds{7, noId, noId, noId, 0, noId}));
+    for (const int id : {0, 7, 255})
+        EXPECT_EQ(IdPassColour(id), (Rgb{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(255 - id), 255}));
+    EXPECT_EQ(IdPassColour(-1), (Rgb{255, 255, 0}));
+    EXPECT_EQ(IdPassColour(256), (Rgb{255, 255, 0}));
 }
 
 // Hand-made objects for a fake renderer: each covers some pixels of a 3 × 2

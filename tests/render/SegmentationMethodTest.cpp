@@ -19,9 +19,11 @@ using test::TestViewer;
 // A random scene of every object kind in front of the base camera at world
 // (0, −3, 0), looking along +y. Ids come from a small pool, so several
 // objects share one, with −1, 255 and 300 among them; every scene holds two
-// exactly coplanar overlapping quads of different ids and an object hidden
-// behind a wall near the camera's edge.
-std::vector<std::string> RandomScene(std::mt19937& random)
+// exactly coplanar overlapping quads of different ids, a twin of one of them
+// with the same corners, and an object hidden behind a quad. An `open` scene
+// stays inside the view volume (no planes, small motions); the others reach
+// out of it and behind the camera.
+std::vector<std::string> RandomScene(std::mt19937& random, bool open)
 {
     auto uniform = [&](double low, double high) { return std::uniform_real_distribution<double>(low, high)(random); };
     auto pick = [&](int count) { return std::uniform_int_distribution<int>(0, count - 1)(random); };
@@ -32,9 +34,12 @@ std::vector<std::string> RandomScene(std::mt19937& random)
              << uniform(0, 1) << "; " << uniform(0, 1) << "; " << uniform(0, 1);
         return line.str();
     };
+    const double size = open ? 0.5 : 1.2;
     auto point = [&] {
+        const double y = open ? uniform(2, 8) : uniform(-1, 6);
+        const double d = open ? 0.25 * (y + 3) : 2.5;
         std::ostringstream p;
-        p << uniform(-2.5, 2.5) << "; " << uniform(-1, 6) << "; " << uniform(-2, 2);
+        p << uniform(-d, d) << "; " << y << "; " << uniform(-0.8 * d, 0.8 * d);
         return p.str();
     };
     auto angles = [&] {
@@ -42,13 +47,14 @@ std::vector<std::string> RandomScene(std::mt19937& random)
         a << uniform(0, 360) << "; " << uniform(0, 360) << "; " << uniform(0, 360);
         return a.str();
     };
+    auto length = [&](double low) { return std::to_string(uniform(low, size)); };
     std::vector<std::string> lines;
     const int objects = 4 + pick(10);
     for (int i = 0; i < objects; ++i) {
-        switch (pick(5)) {
-        case 0: lines.push_back(head("SPHERE") + "; " + point() + "; " + angles() + "; " + std::to_string(uniform(0.1, 1.2))); break;
-        case 1: lines.push_back(head("CUBOID") + "; " + point() + "; " + angles() + "; " + std::to_string(uniform(0.1, 1)) + "; " + std::to_string(uniform(0.1, 1)) + "; " + std::to_string(uniform(0.1, 1))); break;
-        case 2: lines.push_back(head("CYLINDER") + "; " + point() + "; " + angles() + "; " + std::to_string(uniform(0, 0.8)) + "; " + std::to_string(uniform(0, 0.8)) + "; " + std::to_string(uniform(0.1, 2))); break;
+        switch (pick(open ? 4 : 5)) {
+        case 0: lines.push_back(head("SPHERE") + "; " + point() + "; " + angles() + "; " + length(0.1)); break;
+        case 1: lines.push_back(head("CUBOID") + "; " + point() + "; " + angles() + "; " + length(0.1) + "; " + length(0.1) + "; " + length(0.1)); break;
+        case 2: lines.push_back(head("CYLINDER") + "; " + point() + "; " + angles() + "; " + length(0) + "; " + length(0) + "; " + length(0.1)); break;
         case 3: lines.push_back(head("QUAD") + "; " + point() + "; " + point() + "; " + point() + "; " + point()); break;
         default: {
             std::ostringstream plane;
@@ -58,9 +64,7 @@ std::vector<std::string> RandomScene(std::mt19937& random)
         }
         }
     }
-    // Overlapping in one plane, and a twin of the first with the same
-    // corners: its depths tie with the first's at every pixel.
-    const double y = uniform(0, 4);
+    const double y = uniform(2, 4);
     const int twinIds[] = {-1, 12, 300};
     for (const auto& [id, from, to] :
          {std::tuple{11, -1.0, 0.5}, std::tuple{12, -0.5, 1.0}, std::tuple{twinIds[pick(3)], -1.0, 0.5}}) {
@@ -69,12 +73,15 @@ std::vector<std::string> RandomScene(std::mt19937& random)
              << "; " << y << "; -1; " << to << "; " << y << "; 1; " << from << "; " << y << "; 1";
         lines.push_back(quad.str());
     }
-    lines.push_back("QUAD; id 20; texture: -1; colour: 1; 1; 1; 1.2; -1; -3; 9; -1; -3; 9; -1; 3; 1.2; -1; 3");
-    lines.push_back("SPHERE; id 21; texture: 2; colour: 1; 1; 1; 2; 1; 0; 0; 0; 0; 0.5");
+    lines.push_back("SPHERE; id 21; texture: 2; colour: 1; 1; 1; 0; 7; 0; 0; 0; 0; 0.5");
+    if (!open)
+        lines.push_back("QUAD; id 20; texture: -1; colour: 1; 1; 1; 1.2; -1; -3; 9; -1; -3; 9; -1; 3; 1.2; -1; 3");
+    const double step = open ? 0.03 : 0.2;
+    const double turn = open ? 0.5 : 5;
     for (int frame = 0; frame < 2; ++frame) {
         std::ostringstream ego;
-        ego << "EGO; " << uniform(-0.2, 0.2) << "; " << uniform(-0.2, 0.2) << "; " << uniform(-0.2, 0.2) << "; "
-            << uniform(-5, 5) << "; " << uniform(-5, 5) << "; " << uniform(-5, 5);
+        ego << "EGO; " << uniform(-step, step) << "; " << uniform(-step, step) << "; " << uniform(-step, step) << "; "
+            << uniform(-turn, turn) << "; " << uniform(-turn, turn) << "; " << uniform(-turn, turn);
         lines.push_back(ego.str());
     }
     return lines;
@@ -91,14 +98,14 @@ TEST_P(SegmentationMethods, WriteTheSameFiles)
 {
     const int seed = GetParam();
     std::mt19937 random(static_cast<unsigned>(seed));
-    const std::vector<std::string> scene = seed == 0 ? DefaultSceneLines() : RandomScene(random);
+    const std::vector<std::string> scene = seed == 0 ? DefaultSceneLines() : RandomScene(random, seed % 5 != 0);
     const bool right = seed % 2 == 1;
     const bool antiAliasing = seed % 3 == 1;
     const bool palette = seed % 4 >= 2;
 
     std::vector<std::filesystem::path> folders;
     for (const SegmentationMethod method : {SegmentationMethod::PassPerId, SegmentationMethod::IdPass}) {
-        TestViewer t(160, 120);
+        TestViewer t(320, 240);
         t.settings.rightCamera = right;
         t.settings.antiAliasing = antiAliasing;
         t.settings.paletteSegmentation = palette;
