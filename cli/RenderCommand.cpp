@@ -63,6 +63,7 @@ struct RenderOptions {
     unsigned seed;
     bool quiet = false;
     bool keepGoing = false;
+    std::string formats = "spec";
 };
 
 class RunReporter : public ViewerEvents {
@@ -136,6 +137,7 @@ void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
     settings.antiAliasing = options.antialias;
     settings.previewOnly = options.preview;
     settings.planeColourSeed = options.seed;
+    settings.formats = ParseOutputFormats(options.formats);
     settings.decimalSeparator = LocaleDecimalSeparator();
     settings.texturesFolder = options.textures.empty() ? DefaultTexturesFolder() : options.textures;
     Validate(settings);
@@ -254,6 +256,10 @@ Command AddRenderCommand(CLI::App& app)
     sub->add_flag("--quiet,-q", options->quiet, "No progress bar");
     sub->add_flag("--keep-going", options->keepGoing,
                   "Render a scene with convert errors, the numbers that failed read as 0");
+    sub->add_option("--formats", options->formats,
+                    "What each frame writes, a comma list: spec (the five files), pfm, kitti, depth, occlusion, "
+                    "flow, poses, or all")
+        ->capture_default_str();
     sub->callback([scene, builtIn] {
         if (scene->count() == 0 && builtIn->count() == 0)
             throw CLI::RequiredError("SCENE or --default");

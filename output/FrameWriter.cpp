@@ -55,12 +55,16 @@ FrameOutputQueue::~FrameOutputQueue()
 
 void FrameOutputQueue::Submit(FrameCapture frame, FrameOutputSettings settings, int frameIndex)
 {
+    Submit([frame = std::move(frame), settings = std::move(settings), frameIndex] {
+        WriteFrameOutputs(frame, settings, frameIndex);
+    }, frameIndex);
+}
+
+void FrameOutputQueue::Submit(std::function<void()> write, int frameIndex)
+{
     TAVRIK_CHECK(!pending_.valid());
     pendingIndex_ = frameIndex;
-    pending_ = std::async(std::launch::async,
-                          [frame = std::move(frame), settings = std::move(settings), frameIndex] {
-                              WriteFrameOutputs(frame, settings, frameIndex);
-                          });
+    pending_ = std::async(std::launch::async, std::move(write));
 }
 
 std::optional<int> FrameOutputQueue::Finish()

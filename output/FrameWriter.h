@@ -3,6 +3,7 @@
 #include "output/Image.h"
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <optional>
 #include <string>
@@ -57,6 +58,8 @@ public:
 
     // Starts writing `frame`. Requires that no frame is in flight (Finish).
     void Submit(FrameCapture frame, FrameOutputSettings settings, int frameIndex);
+    // Starts `write`, which writes the files of frame `frameIndex`, the same way.
+    void Submit(std::function<void()> write, int frameIndex);
     // Waits until the frame in flight is written and returns its index, or
     // nothing when none was in flight. Its UserError is rethrown, after which
     // no frame is in flight; failedFrame() then names it.

@@ -1,5 +1,8 @@
 #include "render/Camera.h"
 
+#include "base/Check.h"
+#include "scene/GaussianElimination.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -31,6 +34,24 @@ std::array<double, 4> Mat4::Apply(double x, double y, double z) const
     for (int row = 0; row < 4; ++row)
         r[row] = (*this)(row, 0) * x + (*this)(row, 1) * y + (*this)(row, 2) * z + (*this)(row, 3);
     return r;
+}
+
+Mat4 Inverse(const Mat4& a)
+{
+    Matrix system(4, 4);
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            system(row + 1, column + 1) = a(row, column);
+    Mat4 inverse;
+    for (int column = 0; column < 4; ++column) {
+        Matrix unit(4, 1);
+        unit(column + 1, 1) = 1.0;
+        Matrix solution(4, 1);
+        TAVRIK_CHECK_NE(GaussianElimination(system, unit, solution), 0.0);
+        for (int row = 0; row < 4; ++row)
+            inverse(row, column) = solution(row + 1, 1);
+    }
+    return inverse;
 }
 
 Mat4 Translation(double x, double y, double z)

@@ -18,6 +18,10 @@ struct Mat4 {
     std::array<double, 4> Apply(double x, double y, double z) const;
 };
 
+// The inverse of `a`, which must be invertible (camera and projection
+// matrices are).
+Mat4 Inverse(const Mat4& a);
+
 // The matrices of glTranslated, glRotated (degrees, counter-clockwise about
 // the axis seen from its positive end) and gluPerspective.
 Mat4 Translation(double x, double y, double z);

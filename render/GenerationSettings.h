@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/OutputFormats.h"
+
 #include <array>
 #include <string>
 
@@ -70,6 +72,8 @@ struct GenerationSettings {
     // Seed of the plane colour generator, set again at every preparation so
     // the same seed gives byte-identical output.
     unsigned planeColourSeed = 1;
+    // What a writing run writes: the five files per frame unless told otherwise.
+    OutputFormats formats;
     // Decimal separator of the number texts written into the logs.
     char decimalSeparator = '.';
 };

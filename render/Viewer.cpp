@@ -93,6 +93,7 @@ void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
 void Viewer::StartSequence(const std::vector<std::string>& sceneLines)
 {
     PrepareSequence(sceneLines);
+    StartFormats(sceneLines);
     events_.ProgressRange(static_cast<int>(scene_.egos.size()));
     frameIndex_ = 0;
     events_.EgoLogsCleared();
@@ -107,6 +108,7 @@ void Viewer::FrameTick()
         timer_.Stop();
         FinishPendingFrame();
         frameIndex_ = -1;
+        formatWriter_.Finish();
         return;
     }
     timer_.Stop();
@@ -157,9 +159,11 @@ void Viewer::WriteFrame()
     FrameCapture frame;
     frame.width = width();
     frame.height = height();
-    frame.colour = context_->ReadColour();
     frame.depth = context_->ReadDepth();
-    CaptureSegmentation(frame);
+    if (settings_.formats.has(OutputFormat::spec)) {
+        frame.colour = context_->ReadColour();
+        CaptureSegmentation(frame);
+    }
     FrameOutputSettings output;
     output.outputFolder = settings_.outputFolder;
     output.sequenceNumber = settings_.sequenceNumber;
@@ -167,9 +171,10 @@ void Viewer::WriteFrame()
     output.baseline = activeBaseline_;
     output.focalLength = activeFocalLength_;
     output.paletteSegmentation = settings_.paletteSegmentation;
+    std::function<void()> job = FrameJob(std::move(frame), std::move(output));
     // The files of the frame before were written while this one was drawn.
     FinishPendingFrame();
-    outputs_.Submit(std::move(frame), std::move(output), frameIndex_);
+    outputs_.Submit(std::move(job), frameIndex_);
 }
 
 void Viewer::CaptureSegmentation(FrameCapture& frame)

@@ -4,6 +4,7 @@
 #include "output/Image.h"
 #include "output/PixelRect.h"
 #include "render/Camera.h"
+#include "render/FormatWriter.h"
 #include "render/FrameTimer.h"
 #include "render/GenerationSettings.h"
 #include "render/RenderContext.h"
@@ -11,6 +12,7 @@
 #include "scene/Scene.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -134,6 +136,10 @@ private:
     // the tick has been long.
     void ObjectsDrawn(std::size_t objects);
     void WriteFrame();
+    // The ground-truth formats of a run (ViewerFormats.cpp): set up at the
+    // start, and the job that writes every file of the frame just drawn.
+    void StartFormats(const std::vector<std::string>& sceneLines);
+    std::function<void()> FrameJob(FrameCapture frame, FrameOutputSettings output);
     // The frontmost ids of the view just drawn, whose depth `frame` holds.
     void CaptureSegmentation(FrameCapture& frame);
     // Waits for the files of the frame in flight and reports it done; a
@@ -151,6 +157,7 @@ private:
     Analiza parser_;
     StereoCamera camera_;
     Navigation navigation_;
+    FormatWriter formatWriter_;
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;

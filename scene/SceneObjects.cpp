@@ -125,4 +125,14 @@ double NextPlaneRed()
     return static_cast<double>(PlaneColourGenerator()() % 99) * 0.01;
 }
 
+std::mt19937 SavePlaneColours()
+{
+    return PlaneColourGenerator();
+}
+
+void RestorePlaneColours(const std::mt19937& state)
+{
+    PlaneColourGenerator() = state;
+}
+
 } // namespace tavrik

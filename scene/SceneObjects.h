@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <random>
 
 namespace tavrik {
 
@@ -154,5 +155,9 @@ public:
 // start-up; reseeding it makes the drawn colours repeat exactly.
 void SeedPlaneColours(std::uint32_t seed);
 double NextPlaneRed();
+// The generator's whole state, and setting it back: views drawn in between
+// leave the colours of later views as they would have been.
+std::mt19937 SavePlaneColours();
+void RestorePlaneColours(const std::mt19937& state);
 
 } // namespace tavrik

@@ -1,0 +1,66 @@
+#include "output/Flow.h"
+
+#include "base/Check.h"
+#include "base/LittleEndian.h"
+
+#include <bit>
+#include <cmath>
+#include <optional>
+
+namespace tavrik {
+
+namespace {
+
+void CheckSizes(const FlowField& flow)
+{
+    const std::size_t count = static_cast<std::size_t>(flow.width) * static_cast<std::size_t>(flow.height);
+    TAVRIK_CHECK(flow.width > 0 && flow.height > 0);
+    TAVRIK_CHECK_EQ(flow.u.size(), count);
+    TAVRIK_CHECK_EQ(flow.v.size(), count);
+    TAVRIK_CHECK_EQ(flow.valid.size(), count);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeFlo(const FlowField& flow)
+{
+    CheckSizes(flow);
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(12 + flow.u.size() * 8);
+    for (const char c : {'P', 'I', 'E', 'H'})
+        bytes.push_back(static_cast<std::uint8_t>(c));
+    AppendLittleEndian(bytes, static_cast<std::int32_t>(flow.width));
+    AppendLittleEndian(bytes, static_cast<std::int32_t>(flow.height));
+    for (std::size_t i = 0; i < flow.u.size(); ++i) {
+        const bool known = flow.valid[i] != 0;
+        AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.u[i] : unknownFlow));
+        AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.v[i] : unknownFlow));
+    }
+    return bytes;
+}
+
+std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow)
+{
+    CheckSizes(flow);
+    std::vector<std::uint16_t> samples(flow.u.size() * 3, 0);
+    // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
+    // range test too.
+    const auto encode = [](float component) -> std::optional<std::uint16_t> {
+        const double sample = std::round(static_cast<double>(component) * 64.0) + 32768.0;
+        if (!(sample >= 0.0 && sample <= 65535.0))
+            return std::nullopt;
+        return static_cast<std::uint16_t>(sample);
+    };
+    for (std::size_t i = 0; i < flow.u.size(); ++i) {
+        const auto u = encode(flow.u[i]);
+        const auto v = encode(flow.v[i]);
+        if (flow.valid[i] == 0 || !u || !v)
+            continue;
+        samples[3 * i] = *u;
+        samples[3 * i + 1] = *v;
+        samples[3 * i + 2] = 1;
+    }
+    return samples;
+}
+
+} // namespace tavrik

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tavrik {
+
+// Optical flow of one frame, top row first: pixel (x, y) of this frame moves
+// to (x + u, y + v) in the next frame of the same camera (pixels, y down).
+// Where `valid` is 0 the flow is unknown and u, v are meaningless.
+struct FlowField {
+    int width = 0;
+    int height = 0;
+    std::vector<float> u;
+    std::vector<float> v;
+    std::vector<std::uint8_t> valid;
+};
+
+// The value a .flo file holds for an unknown flow component. Readers take
+// any magnitude above 1e9 as unknown, so 1e10 is safely beyond that test.
+inline constexpr float unknownFlow = 1e10f;
+
+// The .flo file of `flow`: the tag "PIEH" (202021.25 as a float32), the width
+// and height as int32, then per pixel, top row first, u and v as float32,
+// all little-endian; unknown flow is `unknownFlow` in both components.
+std::vector<std::uint8_t> EncodeFlo(const FlowField& flow);
+
+// The samples of a 16-bit RGB flow PNG, top row first: red u·64 + 2^15,
+// green v·64 + 2^15 (both rounded to the nearest 1/64 pixel), blue 1 for a
+// valid pixel. Unknown flow, and flow beyond what 16 bits hold (|u| or |v|
+// from 512 pixels on), is (0, 0, 0).
+std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow);
+
+} // namespace tavrik

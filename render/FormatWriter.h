@@ -1,0 +1,69 @@
+#pragma once
+
+#include "output/CameraText.h"
+#include "render/Camera.h"
+#include "render/GenerationSettings.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavrik {
+
+// The camera matrices of one rendered frame.
+struct FrameCameras {
+    Mat4 camera;      // Persp · S · E(0) · … · E(k) of the camera rendered
+    Mat4 otherCamera; // the same with the other camera's shift
+    Mat4 motion;      // E(0) · … · E(k)
+};
+
+// Writes the ground truth of a run beyond the five files per frame, as the
+// settings' formats ask (names for the left camera; the right camera drops
+// the leading "l"): per frame ldisp_TTTT.pfm, ldisp_TTTT.png, ldepth_TTTT.pfm,
+// locc_TTTT.png, and lflow_TTTT.flo with lflow_TTTT.png once frame TTTT + 1
+// is known; per run poses.txt, poses_tum.txt, calib.txt, calib_kitti.txt,
+// scene.txt and the manifest tavrik.json.
+class FormatWriter {
+public:
+    // Starts a run of one camera. `calibration` is the rig's, `depthBits`
+    // the precision of the depth buffer.
+    void Start(const GenerationSettings& settings, const StereoCalibration& calibration, bool rightCamera,
+               int depthBits, std::vector<std::string> sceneLines);
+    bool active() const { return run_.has_value(); }
+    // Whether the frames need the other camera's depth (for the occlusion mask).
+    bool needsOtherDepth() const;
+
+    // Writes frame `frameIndex`'s files from its depth buffer (bottom row
+    // first) and, when the occlusion mask is wanted, the other camera's
+    // depth of the same frame; and the previous frame's flow. Throws
+    // UserError "Cannot create file %s" when a file cannot be written.
+    void AddFrame(int frameIndex, std::vector<float> depth, const std::vector<float>& otherDepth,
+                  const FrameCameras& cameras);
+    // Ends the run: writes the files of the whole run. Does nothing when no
+    // run is active or it had no frame.
+    void Finish();
+
+private:
+    struct Run {
+        GenerationSettings settings; // rightCamera: the camera of the run
+        StereoCalibration calibration;
+        double depthTolerance = 0.0;
+        std::vector<std::string> sceneLines;
+        std::string folder;
+        std::vector<Mat4> motions;
+        std::vector<std::string> files;
+        // The last frame, kept until the next one gives its flow.
+        int previousIndex = -1;
+        std::vector<float> previousDepth;
+        Mat4 previousCamera;
+    };
+
+    void Write(const std::string& name, std::span<const std::uint8_t> bytes);
+    void Write(const std::string& name, std::string_view text);
+    // "l" + stem for the left camera, stem alone for the right.
+    std::string FrameName(const char* stem, int frameIndex, const char* extension) const;
+
+    std::optional<Run> run_;
+};
+
+} // namespace tavrik

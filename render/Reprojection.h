@@ -1,0 +1,79 @@
+#pragma once
+
+#include "output/CameraText.h"
+#include "output/Flow.h"
+#include "render/Camera.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tavrik {
+
+// One rendered view of the static scene as numbers: its camera matrix
+// Persp · S · E(0) · … · E(k) (base-pose eye coordinates to clip
+// coordinates, as StereoCamera::Matrix gives it) and its depth buffer
+// (width·height values in [0, 1], bottom row first, 1 where nothing was
+// drawn).
+struct DepthView {
+    Mat4 camera;
+    std::span<const float> depth;
+};
+
+// How a pixel of one view is seen in another view of the same scene.
+enum class Landing : std::uint8_t {
+    nothingDrawn, // nothing was drawn at the pixel
+    outside,      // its surface point falls outside the other view (or behind it)
+    hidden,       // it lands inside, but something nearer covers it there
+    visible,      // it is seen in the other view too
+};
+
+// Where each pixel's surface point lands in another view, top row first:
+// pixel (x, y) of `from` is seen at (x + dx, y + dy) in `to` (pixels, y down).
+struct Reprojection {
+    std::vector<float> dx;
+    std::vector<float> dy;
+    std::vector<Landing> landing;
+};
+
+// Reprojects every drawn pixel of `from` into `to`: the pixel centre and its
+// depth are taken back through the inverse of `from`'s camera matrix and
+// projected with `to`'s. The point is hidden when its depth there exceeds
+// the farthest of `to`'s four depth samples around the landing point by more
+// than `depthTolerance` (in depth-buffer units): something nearer covers it
+// there. Both views are width × height.
+Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance);
+
+// Tolerance of the depth comparison for a depth buffer of `depthBits` bits:
+// each of the two depths compared carries up to half a step of the buffer's
+// fixed-point rounding and the rasteriser's single-precision interpolation
+// adds a few float steps near 1 (2^-24 each); 16 steps of the buffer cover
+// both with room for the reprojection's own rounding, while surfaces that
+// truly cover one another lie thousands of steps apart.
+double DepthTolerance(int depthBits);
+
+// Forward optical flow of `frame` to `next` (the same camera one frame
+// later): valid where the point is visible in `next`.
+FlowField ForwardFlow(const DepthView& frame, const DepthView& next, int width, int height,
+                      double depthTolerance);
+
+// Occlusion mask of a view against the other camera of the rig in the same
+// frame, top row first: 255 visible in both, 128 visible here but hidden or
+// outside the other view, 0 nothing drawn.
+std::vector<std::uint8_t> OcclusionMask(const DepthView& view, const DepthView& otherCamera, int width,
+                                        int height, double depthTolerance);
+
+// The pinhole model of a rig rendered with `perspective` at width × height
+// (see StereoCalibration), with `baseline` and the disparity bound
+// ⌈|baseline · focalLength| / nearDistance⌉, the disparity of the nearest
+// point that can be drawn.
+StereoCalibration RigCalibration(const Mat4& perspective, int width, int height, double baseline,
+                                 double focalLength);
+
+// The pose of the left camera after the accumulated motion `motion`
+// (E(0) · … · E(k), a rotation and a translation) relative to the left
+// camera after `reference`, in the computer-vision convention (x right,
+// y down, z forward).
+CameraPose RelativePose(const Mat4& reference, const Mat4& motion);
+
+} // namespace tavrik

@@ -1,0 +1,58 @@
+#include "render/Viewer.h"
+
+#include "render/RenderState.h"
+#include "render/Reprojection.h"
+#include "scene/SceneObjects.h"
+
+#include <GL/gl.h>
+
+namespace tavrik {
+
+void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
+{
+    formatWriter_ = FormatWriter{};
+    if (settings_.previewOnly || !context_)
+        return;
+    context_->MakeCurrent();
+    GLint depthBits = 0;
+    glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+    const Mat4 perspective = ViewPerspective(width(), height(), activeFocalLength_);
+    formatWriter_.Start(settings_,
+                        RigCalibration(perspective, width(), height(), activeBaseline_, activeFocalLength_),
+                        camera_.rightCamera(), depthBits, sceneLines);
+}
+
+std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings output)
+{
+    const int index = frameIndex_;
+    const bool spec = settings_.formats.has(OutputFormat::spec);
+    // A run started as a preview has no formats set up, whatever it writes now.
+    if (!formatWriter_.active())
+        return [frame = std::move(frame), output = std::move(output), index, spec] {
+            if (spec)
+                WriteFrameOutputs(frame, output, index);
+        };
+
+    const bool right = camera_.rightCamera();
+    FrameCameras cameras{camera_.Matrix(), {}, camera_.motion()};
+    camera_.SetRightCamera(!right);
+    cameras.otherCamera = camera_.Matrix();
+    std::vector<float> otherDepth;
+    if (formatWriter_.needsOtherDepth()) {
+        // Planes take a new colour at every drawing; this extra view must
+        // leave the colours of the later views as they would have been.
+        const auto colours = SavePlaneColours();
+        RenderDepthPass(std::nullopt, {0, 0, width(), height()});
+        RestorePlaneColours(colours);
+        otherDepth = context_->ReadDepth();
+    }
+    camera_.SetRightCamera(right);
+    return [this, frame = std::move(frame), output = std::move(output), index, cameras, spec,
+            otherDepth = std::move(otherDepth)]() mutable {
+        if (spec)
+            WriteFrameOutputs(frame, output, index);
+        formatWriter_.AddFrame(index, std::move(frame.depth), otherDepth, cameras);
+    };
+}
+
+} // namespace tavrik

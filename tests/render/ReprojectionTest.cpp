@@ -1,0 +1,80 @@
+#include "render/Reprojection.h"
+
+#include "render/RenderState.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace tavrik {
+namespace {
+
+constexpr int width = 32;
+constexpr int height = 24;
+
+// Depth-buffer value of a surface at distance z.
+float WindowDepth(double z)
+{
+    return static_cast<float>((34.0 - 17.0 / z) / 33.5);
+}
+
+const Mat4 perspective = ViewPerspective(width, height, 389.0);
+
+TEST(ReprojectionTest, StereoShiftOfAPlaneIsItsDisparityAndLeavesTheLeftEdgeOutside)
+{
+    // A plane 4 in front of both cameras; the right one stands 0.05 to the right.
+    const std::vector<float> plane(width * height, WindowDepth(4.0));
+    const DepthView left{perspective, plane};
+    const DepthView right{perspective * Translation(-0.05, 0.0, 0.0), plane};
+    const Reprojection r = Reproject(left, right, width, height, DepthTolerance(24));
+    // D = B·F/Z = 4.8625; the projection's focal length is F within 3e-5.
+    const double d = 0.05 * 389.0 / 4.0;
+    for (int y = 0; y < height; y += 5)
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+            EXPECT_NEAR(r.dx[i], -d, d * 1e-4) << x << "," << y;
+            EXPECT_NEAR(r.dy[i], 0.0, 1e-4);
+            // Landing before the centre of the left column minus half a pixel is outside.
+            EXPECT_EQ(r.landing[i], x - d < -0.5 ? Landing::outside : Landing::visible) << x << "," << y;
+        }
+}
+
+TEST(ReprojectionTest, NearerSurfaceHidesAndEmptyPixelsAreNotDrawn)
+{
+    // The same camera twice: every pixel lands on itself. The second view
+    // has something at Z = 2 over columns 10 to 19; the first has nothing in
+    // column 0 and a surface at Z = 5 elsewhere.
+    std::vector<float> first(width * height, WindowDepth(5.0));
+    std::vector<float> second = first;
+    for (int j = 0; j < height; ++j) {
+        first[static_cast<std::size_t>(j) * width] = 1.0f;
+        for (int x = 10; x < 20; ++x)
+            second[static_cast<std::size_t>(j) * width + x] = WindowDepth(2.0);
+    }
+    const std::vector<std::uint8_t> mask =
+        OcclusionMask({perspective, first}, {perspective, second}, width, height, DepthTolerance(24));
+    for (int x = 0; x < width; ++x) {
+        const std::uint8_t expected = x == 0 ? 0 : (x >= 10 && x < 20 ? 128 : 255);
+        EXPECT_EQ(mask[static_cast<std::size_t>(5) * width + x], expected) << x;
+    }
+}
+
+TEST(ReprojectionTest, CalibrationProjectsLikeTheViewport)
+{
+    const StereoCalibration c = RigCalibration(perspective, width, height, 0.12, 389.0);
+    EXPECT_NEAR(c.fx, 389.0, 389.0 * 1e-4);
+    EXPECT_NEAR(c.fy, 389.0, 389.0 * 1e-4);
+    EXPECT_EQ(c.ndisp, 94); // ⌈46.68 / 0.5⌉
+    // An eye point (x right, y up, z backward in OpenGL's axes) through the
+    // projection and the viewport, pixel centres at whole numbers, image y down.
+    const double x = 0.3, y = -0.2, z = -2.5;
+    const auto clip = perspective.Apply(x, y, z);
+    const double column = (clip[0] / clip[3] + 1.0) * width / 2.0 - 0.5;
+    const double row = height - 1 - ((clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5);
+    EXPECT_NEAR(c.fx * x / -z + c.cx, column, 1e-9);
+    EXPECT_NEAR(c.fy * -y / -z + c.cy, row, 1e-9);
+}
+
+} // namespace
+} // namespace tavrik
