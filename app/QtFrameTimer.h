@@ -15,6 +15,8 @@ public:
 
     void Start(int intervalMs) override { timer_.start(intervalMs); }
     void Stop() override { timer_.stop(); }
+    // The window's thread draws and repaints; it never waits for the writer.
+    bool mustNotBlock() const override { return true; }
 
     bool isActive() const { return timer_.isActive(); }
     int interval() const { return timer_.interval(); }

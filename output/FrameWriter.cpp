@@ -6,6 +6,7 @@
 #include "output/Segmentation.h"
 
 #include "base/Check.h"
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -65,6 +66,11 @@ void FrameOutputQueue::Submit(std::function<void()> write, int frameIndex)
     TAVRIK_CHECK(!pending_.valid());
     pendingIndex_ = frameIndex;
     pending_ = std::async(std::launch::async, std::move(write));
+}
+
+bool FrameOutputQueue::writing() const
+{
+    return pending_.valid() && pending_.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
 }
 
 std::optional<int> FrameOutputQueue::Finish()

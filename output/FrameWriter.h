@@ -65,6 +65,8 @@ public:
     // no frame is in flight; failedFrame() then names it.
     std::optional<int> Finish();
     bool busy() const { return pending_.valid(); }
+    // True while the frame in flight is still being written.
+    bool writing() const;
     int failedFrame() const { return failedFrame_; }
 
 private:

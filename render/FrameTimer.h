@@ -11,6 +11,9 @@ public:
     // Switches the timer on; the next tick comes `intervalMs` after this.
     virtual void Start(int intervalMs) = 0;
     virtual void Stop() = 0;
+    // True for a timer whose thread also serves other events (a window's):
+    // its ticks never wait for earlier frames' files but come back shortly.
+    virtual bool mustNotBlock() const { return false; }
 };
 
 // A timer for running without a window: a run's ticks follow each other at
@@ -28,5 +31,7 @@ private:
 // Milliseconds between ticks of a writing run and of a preview.
 inline constexpr int writingTickInterval = 20;
 inline constexpr int previewTickInterval = 200;
+// Milliseconds until a tick that found the frame writer busy comes back.
+inline constexpr int writerBusyTickInterval = 5;
 
 } // namespace tavrik

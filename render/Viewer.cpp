@@ -102,10 +102,21 @@ void Viewer::StartSequence(const std::vector<std::string>& sceneLines)
 
 void Viewer::FrameTick()
 {
+    // A window's thread is not held while earlier files are written: the
+    // frame drawn last waits for the writer, and the tick comes back.
+    if (timer_.mustNotBlock() && !HandOverHeldFrame()) {
+        timer_.Stop();
+        timer_.Start(writerBusyTickInterval);
+        return;
+    }
     // −1 taken as unsigned is above any count, so an idle engine stops here
     // too; without a context there is nothing to draw into.
     if (static_cast<unsigned>(frameIndex_) >= scene_.egos.size() || !context_) {
         timer_.Stop();
+        if (timer_.mustNotBlock() && outputs_.writing()) {
+            timer_.Start(writerBusyTickInterval);
+            return;
+        }
         FinishPendingFrame();
         frameIndex_ = -1;
         formatWriter_.Finish();
@@ -141,13 +152,37 @@ void Viewer::FinishPendingFrame()
     try {
         if (const std::optional<int> written = outputs_.Finish())
             events_.Progress(*written + 1);
+        if (heldFrame_) {
+            SubmitFrame(std::move(*heldFrame_));
+            heldFrame_.reset();
+            FinishPendingFrame();
+        }
     } catch (const UserError&) {
         // The run ends at the frame whose files failed, as if its own tick
-        // had failed.
+        // had failed; a frame drawn after it is not written.
+        heldFrame_.reset();
         timer_.Stop();
         frameIndex_ = outputs_.failedFrame();
         throw;
     }
+}
+
+bool Viewer::HandOverHeldFrame()
+{
+    if (!heldFrame_)
+        return true;
+    if (outputs_.writing())
+        return false;
+    HeldFrame held = std::move(*heldFrame_);
+    heldFrame_.reset();
+    FinishPendingFrame();
+    SubmitFrame(std::move(held));
+    return true;
+}
+
+void Viewer::SubmitFrame(HeldFrame frame)
+{
+    outputs_.Submit(std::move(frame.job), frame.index);
 }
 
 void Viewer::WriteFrame()
@@ -171,10 +206,14 @@ void Viewer::WriteFrame()
     output.baseline = activeBaseline_;
     output.focalLength = activeFocalLength_;
     output.paletteSegmentation = settings_.paletteSegmentation;
-    std::function<void()> job = FrameJob(std::move(frame), std::move(output));
+    HeldFrame drawn{FrameJob(std::move(frame), std::move(output)), frameIndex_};
+    if (timer_.mustNotBlock() && outputs_.writing()) {
+        heldFrame_ = std::move(drawn);
+        return;
+    }
     // The files of the frame before were written while this one was drawn.
     FinishPendingFrame();
-    outputs_.Submit(std::move(job), frameIndex_);
+    SubmitFrame(std::move(drawn));
 }
 
 void Viewer::CaptureSegmentation(FrameCapture& frame)

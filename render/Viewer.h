@@ -88,7 +88,9 @@ public:
     // the next frame. Progress counts frames whose files are all written, so
     // it follows one tick behind; the tick after the last frame waits for
     // the last files. An error writing a frame's files is thrown by the tick
-    // that finds it and ends the run at that frame.
+    // that finds it and ends the run at that frame. Under a timer that must
+    // not block, a frame drawn while the writer is busy is held until it is
+    // free, and ticks come back shortly instead of waiting.
     void FrameTick();
 
     // Draws and presents one view. With `applyEgoStep` the motion of ego
@@ -142,9 +144,18 @@ private:
     std::function<void()> FrameJob(FrameCapture frame, FrameOutputSettings output);
     // The frontmost ids of the view just drawn, whose depth `frame` holds.
     void CaptureSegmentation(FrameCapture& frame);
-    // Waits for the files of the frame in flight and reports it done; a
-    // failure ends the run at that frame and is rethrown.
+    // A drawn frame: the job that writes its files, and its index.
+    struct HeldFrame {
+        std::function<void()> job;
+        int index;
+    };
+    // Waits for the files of the frame in flight, and of a held frame, and
+    // reports them done; a failure ends the run at that frame and is rethrown.
     void FinishPendingFrame();
+    // Hands a held frame to the writer once it is free: false while it is
+    // still writing the frame before.
+    bool HandOverHeldFrame();
+    void SubmitFrame(HeldFrame frame);
     // The id pass's buffer of the view just drawn.
     std::vector<std::uint8_t> IdPass();
 
@@ -162,6 +173,9 @@ private:
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
     FrameOutputQueue outputs_;
+    // A frame drawn while the writer was still busy, under a timer that must
+    // not wait for it.
+    std::optional<HeldFrame> heldFrame_;
     // Objects drawn in this tick and to be drawn in it in all.
     std::size_t tickDrawn_ = 0;
     std::size_t tickDraws_ = 0;
