@@ -12,7 +12,7 @@ namespace tavrik {
 namespace {
 
 constexpr std::array<std::pair<std::string_view, OutputFormat>, 7> formatNames{{
-    {"spec", OutputFormat::spec},
+    {"spec", OutputFormat::classic},
     {"pfm", OutputFormat::pfm},
     {"kitti", OutputFormat::kitti},
     {"depth", OutputFormat::depth},

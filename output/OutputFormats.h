@@ -6,12 +6,12 @@
 
 namespace tavrik {
 
-// The kinds of file a writing run can produce, chosen by name. `spec` is
-// the five files per frame (camera image, two grey disparity maps, disparity
+// The kinds of file a writing run can produce, chosen by name. `classic`
+// is the five files per frame (camera image, two grey disparity maps, disparity
 // text, segmentation map); the others are ground truth in the forms stereo,
 // optical-flow and odometry tools read.
 enum class OutputFormat : unsigned {
-    spec = 1u << 0,      // the five files per frame
+    classic = 1u << 0,   // the five files per frame, named "spec" on the command line
     pfm = 1u << 1,       // disparity as float PFM
     kitti = 1u << 2,     // disparity as 16-bit PNG
     depth = 1u << 3,     // distance Z as float PFM
@@ -29,14 +29,14 @@ public:
     void add(OutputFormat format) { bits_ |= static_cast<unsigned>(format); }
     // Anything beyond the five files per frame; it brings the calibration,
     // the manifest and the scene text along.
-    bool beyondSpec() const { return (bits_ & ~static_cast<unsigned>(OutputFormat::spec)) != 0; }
+    bool beyondClassic() const { return (bits_ & ~static_cast<unsigned>(OutputFormat::classic)) != 0; }
     // The names of the formats held, in the order of OutputFormat.
     std::vector<std::string> names() const;
 
     friend bool operator==(const OutputFormats&, const OutputFormats&) = default;
 
 private:
-    unsigned bits_ = static_cast<unsigned>(OutputFormat::spec);
+    unsigned bits_ = static_cast<unsigned>(OutputFormat::classic);
 };
 
 // Reads a comma list of format names ("spec", "pfm", "kitti", "depth",

@@ -17,7 +17,7 @@ void FormatWriter::Start(const GenerationSettings& settings, const StereoCalibra
                          int depthBits, std::vector<std::string> sceneLines)
 {
     run_.reset();
-    if (!settings.formats.beyondSpec())
+    if (!settings.formats.beyondClassic())
         return;
     Run run;
     run.settings = settings;
@@ -66,10 +66,10 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
     std::error_code ignored;
     std::filesystem::create_directory(run.folder, ignored);
 
-    if (formats.has(OutputFormat::spec)) {
-        const FrameFiles spec = FrameFileNames("", frameIndex, run.settings.rightCamera);
+    if (formats.has(OutputFormat::classic)) {
+        const FrameFiles classic = FrameFileNames("", frameIndex, run.settings.rightCamera);
         for (const std::string* name :
-             {&spec.colour, &spec.fineDisparity, &spec.wholeDisparity, &spec.disparityText, &spec.segmentation})
+             {&classic.colour, &classic.fineDisparity, &classic.wholeDisparity, &classic.disparityText, &classic.segmentation})
             run.files.push_back(*name);
     }
     if (formats.has(OutputFormat::pfm))

@@ -195,7 +195,7 @@ void Viewer::WriteFrame()
     frame.width = width();
     frame.height = height();
     frame.depth = context_->ReadDepth();
-    if (settings_.formats.has(OutputFormat::spec)) {
+    if (settings_.formats.has(OutputFormat::classic)) {
         frame.colour = context_->ReadColour();
         CaptureSegmentation(frame);
     }

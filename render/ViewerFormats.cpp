@@ -25,11 +25,11 @@ void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
 std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings output)
 {
     const int index = frameIndex_;
-    const bool spec = settings_.formats.has(OutputFormat::spec);
+    const bool classic = settings_.formats.has(OutputFormat::classic);
     // A run started as a preview has no formats set up, whatever it writes now.
     if (!formatWriter_.active())
-        return [frame = std::move(frame), output = std::move(output), index, spec] {
-            if (spec)
+        return [frame = std::move(frame), output = std::move(output), index, classic] {
+            if (classic)
                 WriteFrameOutputs(frame, output, index);
         };
 
@@ -47,9 +47,9 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
         otherDepth = context_->ReadDepth();
     }
     camera_.SetRightCamera(right);
-    return [this, frame = std::move(frame), output = std::move(output), index, cameras, spec,
+    return [this, frame = std::move(frame), output = std::move(output), index, cameras, classic,
             otherDepth = std::move(otherDepth)]() mutable {
-        if (spec)
+        if (classic)
             WriteFrameOutputs(frame, output, index);
         formatWriter_.AddFrame(index, std::move(frame.depth), otherDepth, cameras);
     };

@@ -27,8 +27,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OutputFormatsTest, OnlyFormatsBeyondSpecBringTheRunFiles)
 {
-    EXPECT_FALSE(OutputFormats().beyondSpec());
-    EXPECT_TRUE(ParseOutputFormats("depth").beyondSpec());
+    EXPECT_FALSE(OutputFormats().beyondClassic());
+    EXPECT_TRUE(ParseOutputFormats("depth").beyondClassic());
 }
 
 TEST(OutputFormatsTest, UnknownOrEmptyNameIsAUserError)

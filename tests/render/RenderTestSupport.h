@@ -18,7 +18,9 @@ public:
         ++starts;
     }
     void Stop() override { running = false; }
+    bool mustNotBlock() const override { return nonBlocking; }
 
+    bool nonBlocking = false; // stands in for a window's timer
     bool running = false;
     int interval = 0;
     int starts = 0;
