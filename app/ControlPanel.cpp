@@ -179,7 +179,22 @@ void TForm3::Connect(TForm2* editor, TForm1* viewer)
     editor_ = editor;
     viewer_ = viewer;
     connect(viewer_, &TForm1::progressRangeChanged, ProgressBar1_, &QProgressBar::setMaximum);
-    connect(viewer_, &TForm1::progressChanged, ProgressBar1_, &QProgressBar::setValue);
+    connect(viewer_, &TForm1::progressChanged, this, &TForm3::ShowProgress);
+    connect(viewer_, &TForm1::frameProgressChanged, this, &TForm3::ShowFrameProgress);
+}
+
+void TForm3::ShowProgress(int framesDone)
+{
+    ProgressBar1_->setFormat(QStringLiteral("%p%"));
+    ProgressBar1_->setValue(framesDone);
+}
+
+void TForm3::ShowFrameProgress(int frameIndex, double share)
+{
+    // A long frame holds the event loop, so the bar is painted at once.
+    ProgressBar1_->setFormat(
+        QStringLiteral("%p% (frame %1: %2%)").arg(frameIndex).arg(static_cast<int>(share * 100.0)));
+    ProgressBar1_->repaint();
 }
 
 void TForm3::Button2Click()

@@ -35,6 +35,8 @@ private slots:
     void Button3Click();
     void RadioGroup2Click(int item);
     void CheckBox3Click();
+    void ShowProgress(int framesDone);
+    void ShowFrameProgress(int frameIndex, double share);
 
 private:
     QWidget* BuildRendering();

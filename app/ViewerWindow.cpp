@@ -249,6 +249,11 @@ void TForm1::Progress(int framesDone)
     emit progressChanged(framesDone);
 }
 
+void TForm1::FrameProgress(int frameIndex, double share)
+{
+    emit frameProgressChanged(frameIndex, share);
+}
+
 void TForm1::ViewPresented()
 {
     const int w = viewer_.width();

@@ -51,6 +51,8 @@ public slots:
 signals:
     void progressRangeChanged(int frames);
     void progressChanged(int framesDone);
+    // How much of frame `frameIndex` is drawn (0 to 1), during a long frame.
+    void frameProgressChanged(int frameIndex, double share);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -75,6 +77,7 @@ private:
     void ObjectMatrixLogged(const std::string& row) override;
     void ProgressRange(int frames) override;
     void Progress(int framesDone) override;
+    void FrameProgress(int frameIndex, double share) override;
     void ViewPresented() override;
 
     GenerationSettings& settings_;

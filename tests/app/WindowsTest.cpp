@@ -115,6 +115,18 @@ TEST_F(Windows, StartWritesWhatTheCommandLineWrites)
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join('\n').toStdString();
 }
 
+TEST_F(Windows, ALongFrameShowsHowMuchOfItIsDrawn)
+{
+    auto* bar = Control<QProgressBar>(panel(), "ProgressBar1");
+    // What the viewer passes on from the engine during a run.
+    emit viewer().progressRangeChanged(4);
+    emit viewer().progressChanged(2);
+    emit viewer().frameProgressChanged(2, 0.375);
+    EXPECT_EQ(bar->text(), QStringLiteral("50% (frame 2: 37%)"));
+    emit viewer().progressChanged(3);
+    EXPECT_EQ(bar->text(), QStringLiteral("75%"));
+}
+
 TEST_F(Windows, PreviewWritesNothing)
 {
     Control<QCheckBox>(panel(), "CheckBox2")->setChecked(true);
