@@ -3,6 +3,7 @@
 #include "base/UserError.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,34 +21,61 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-void WriteBytes(const std::string& path, const void* data, std::size_t size)
+// The errno of the first failure writing `bytes` to `fd`, or 0.
+int WriteAll(int fd, std::string_view bytes)
 {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file)
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : ENOSPC;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+} // namespace
+
+void WriteFilePieces(const std::string& path, std::span<const std::string_view> pieces)
+{
+    // An existing file is written over in place and cut to its new length
+    // afterwards instead of being emptied first: its cached pages are reused,
+    // and the file system does not flush the old contents at close as it does
+    // for a file emptied and written again. Sequences are often rendered
+    // again into the same folder.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
         throw CannotCreateFileError(path, errno);
+    struct stat status {};
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
     // The first failure's errno is the one that says why.
     int error = 0;
-    if (size != 0 && std::fwrite(data, 1, size, file.get()) != size)
+    off_t written = 0;
+    for (const std::string_view piece : pieces) {
+        error = WriteAll(fd, piece);
+        if (error != 0)
+            break;
+        written += static_cast<off_t>(piece.size());
+    }
+    // A failed write leaves no earlier contents behind what it wrote either.
+    if (regular && (error != 0 || status.st_size > written) && ::ftruncate(fd, written) != 0 && error == 0)
         error = errno;
-    if (std::fflush(file.get()) != 0 && error == 0)
-        error = errno;
-    // fclose reports delayed write errors (NFS, full disk) too.
-    if (std::fclose(file.release()) != 0 && error == 0)
+    // close reports delayed write errors (NFS, full disk) too.
+    if (::close(fd) != 0 && error == 0)
         error = errno;
     if (error != 0)
         throw CannotCreateFileError(path, error);
 }
 
-} // namespace
-
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    WriteBytes(path, bytes.data(), bytes.size());
+    WriteWholeFile(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 void WriteWholeFile(const std::string& path, std::string_view text)
 {
-    WriteBytes(path, text.data(), text.size());
+    WriteFilePieces(path, std::span(&text, 1));
 }
 
 void PrepareOutputFolder(const std::string& folder, const std::string& firstFile)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrik {
@@ -14,6 +15,8 @@ namespace tavrik {
 // success).
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteWholeFile(const std::string& path, std::string_view text);
+// The same for a file made of `pieces`, one after another.
+void WriteFilePieces(const std::string& path, std::span<const std::string_view> pieces);
 
 // Makes `folder` (its last level only; an existing folder is fine) and
 // checks that a file can be created in it, so that a long job fails before

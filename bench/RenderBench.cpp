@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -146,10 +147,10 @@ void StepTimes(const tavrik::GenerationSettings& settings, const std::vector<std
     const double convert = TimeStep(repeats, [&] {
         disparity = tavrik::ConvertDepth(depth, w, h, settings.baseline, settings.focalLength);
     });
-    std::string text;
-    const double format = TimeStep(repeats, [&] { text = tavrik::FormatDisparityText(disparity.values, w, h); });
+    std::optional<tavrik::DisparityText> text;
+    const double format = TimeStep(repeats, [&] { text.emplace(disparity.values, w, h); });
     const std::string datPath = settings.outputFolder + "/bench.dat";
-    const double writeDat = TimeStep(repeats, [&] { tavrik::WriteWholeFile(datPath, text); });
+    const double writeDat = TimeStep(repeats, [&] { tavrik::WriteFilePieces(datPath, text->pieces()); });
     const std::string bmpPath = settings.outputFolder + "/bench.bmp";
     const double bmps = TimeStep(repeats, [&] {
         tavrik::WriteBmpFile(bmpPath, tavrik::ImageFromBottomUpRows(colour.data(), w, h));

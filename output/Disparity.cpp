@@ -1,15 +1,14 @@
 #include "output/Disparity.h"
 
-#include "base/FileIo.h"
+#include "base/Check.h"
 #include "output/GeneralDecimal.h"
 
 #include <algorithm>
-#include "base/Check.h"
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <future>
-#include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -116,52 +115,50 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
     return out;
 }
 
-std::string FormatDisparityText(std::span<const double> values, int width, int height)
+DisparityText::DisparityText(std::span<const double> values, int width, int height)
 {
     TAVRIK_CHECK(width >= 0 && height >= 0);
     TAVRIK_CHECK_EQ(values.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
-    // The text is built in one allocation of the largest size it can take:
-    // an int has at most 11 characters ("-2147483648"), a value
-    // general18MaxChars. Each slice of values is formatted on its own core
-    // into its own stretch of it, then moved up behind the slice before.
+    // Each buffer is allocated at the largest size its lines can take and
+    // left uninitialised: an int has at most 11 characters ("-2147483648"),
+    // a value general18MaxChars, and each line ends in CR LF.
     constexpr std::size_t maxIntChars = 11;
-    constexpr std::size_t lineEndChars = 2;
-    constexpr std::size_t maxLineChars = general18MaxChars + lineEndChars;
+    constexpr std::size_t maxLineChars = general18MaxChars + 2;
     const auto endLine = [](char* out) {
         *out++ = '\r';
         *out++ = '\n';
         return out;
     };
-    std::string text;
-    text.resize(2 * (maxIntChars + lineEndChars) + values.size() * maxLineChars + lineEndChars);
-    char* out = text.data();
+    const std::size_t slices = SliceCount(values.size());
+    buffers_.reserve(slices + 1);
+    pieces_.resize(slices + 2);
+    buffers_.push_back(std::make_unique_for_overwrite<char[]>(2 * (maxIntChars + 2)));
+    char* out = buffers_.back().get();
     for (const int size : {width, height})
         out = endLine(std::to_chars(out, out + maxIntChars, size).ptr);
-    char* const valuesStart = out;
-    const std::size_t slices = SliceCount(values.size());
-    std::vector<std::size_t> sliceChars(slices);
+    pieces_.front() = std::string_view(buffers_.back().get(), static_cast<std::size_t>(out - buffers_.back().get()));
+    for (std::size_t s = 0; s < slices; ++s) {
+        const std::size_t lines = values.size() * (s + 1) / slices - values.size() * s / slices;
+        buffers_.push_back(std::make_unique_for_overwrite<char[]>(lines * maxLineChars));
+    }
     InSlices(values.size(), slices, [&](std::size_t s, std::size_t first, std::size_t last) {
-        char* const start = valuesStart + first * maxLineChars;
+        char* const start = buffers_[s + 1].get();
         char* end = start;
         for (std::size_t i = first; i < last; ++i)
             end = endLine(FormatGeneral18(values[i], end));
-        sliceChars[s] = static_cast<std::size_t>(end - start);
+        pieces_[s + 1] = std::string_view(start, static_cast<std::size_t>(end - start));
     });
-    for (std::size_t s = 0; s < slices; ++s) {
-        const char* start = valuesStart + values.size() * s / slices * maxLineChars;
-        std::memmove(out, start, sliceChars[s]);
-        out += sliceChars[s];
-    }
-    out = endLine(out);
-    text.resize(static_cast<std::size_t>(out - text.data()));
-    return text;
+    pieces_.back() = "\r\n";
 }
 
-void WriteDisparityText(const std::string& fileName, std::span<const double> values,
-                        int width, int height)
+std::string FormatDisparityText(std::span<const double> values, int width, int height)
 {
-    WriteWholeFile(fileName, FormatDisparityText(values, width, height));
+    const DisparityText pieces(values, width, height);
+    std::string text;
+    for (const std::string_view piece : pieces.pieces())
+        text += piece;
+    return text;
 }
 
 } // namespace tavrik

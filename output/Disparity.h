@@ -3,8 +3,10 @@
 #include "output/Image.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrik {
@@ -51,12 +53,20 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
 // The disparity text file, width·height + 3 lines each ending in CR LF: the
 // width, the height, one value per pixel in the order of `values` (top row
 // first, left to right) written as printf's "%.18g" would, then an empty line.
-std::string FormatDisparityText(std::span<const double> values, int width, int height);
+// Frames hold hundreds of thousands of values, so the text is formatted on
+// every core, a slice of values each, and kept in those pieces: written one
+// after another (WriteFilePieces) they make the file without being joined.
+class DisparityText {
+public:
+    DisparityText(std::span<const double> values, int width, int height);
+    std::span<const std::string_view> pieces() const { return pieces_; }
 
-// Writes FormatDisparityText's text to `fileName` in one piece. Throws
-// UserError "Cannot create file %s" when the file cannot be created or not
-// every byte reaches it.
-void WriteDisparityText(const std::string& fileName, std::span<const double> values,
-                        int width, int height);
+private:
+    std::vector<std::unique_ptr<char[]>> buffers_;
+    std::vector<std::string_view> pieces_;
+};
+
+// The whole of DisparityText's text in one string.
+std::string FormatDisparityText(std::span<const double> values, int width, int height);
 
 } // namespace tavrik

@@ -1,5 +1,6 @@
 #include "output/FrameWriter.h"
 
+#include "base/FileIo.h"
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/FrameFiles.h"
@@ -38,12 +39,18 @@ void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& set
     std::filesystem::create_directory(folder, ignored);
     const FrameFiles files = FrameFileNames(folder, frameIndex, settings.rightCamera);
 
-    WriteBmpFile(files.colour, ImageFromBottomUpRows(frame.colour.data(), frame.width, frame.height));
     const DisparityOutputs disparity =
         ConvertDepth(frame.depth, frame.width, frame.height, settings.baseline, settings.focalLength);
+    // The text takes longest to make: it is formatted while the images
+    // before it are made and written. The files are still written in order,
+    // and none after the first that fails.
+    std::future<DisparityText> text = std::async(std::launch::async, [&] {
+        return DisparityText(disparity.values, frame.width, frame.height);
+    });
+    WriteBmpFile(files.colour, ImageFromBottomUpRows(frame.colour.data(), frame.width, frame.height));
     WriteBmpFile(files.fineDisparity, disparity.fine);
     WriteBmpFile(files.wholeDisparity, disparity.whole);
-    WriteDisparityText(files.disparityText, disparity.values, frame.width, frame.height);
+    WriteFilePieces(files.disparityText, text.get().pieces());
     WriteBmpFile(files.segmentation, SegmentationImage(frame.segmentation, frame.width, frame.height,
                                                        settings.paletteSegmentation));
 }

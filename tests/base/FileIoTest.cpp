@@ -36,6 +36,25 @@ TEST(FileIo, AFullDiskIsAWriteErrorNotAShortFile)
               "Cannot create file /nonexistent-folder/x: No such file or directory");
 }
 
+// An existing file is written over in place: whatever it held beyond the new
+// bytes must be gone, and pieces land one after another.
+TEST(FileIo, OverwritingLeavesExactlyTheNewBytes)
+{
+    const std::string path = (test::ScratchFolder() / "over.txt").string();
+    const auto read = [&] {
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(path, 100, "too large");
+        return std::string(bytes.begin(), bytes.end());
+    };
+    WriteWholeFile(path, std::string_view("0123456789"));
+    const std::string_view pieces[] = {"ab", "", "cd"};
+    WriteFilePieces(path, pieces);
+    EXPECT_EQ(read(), "abcd");
+    WriteWholeFile(path, std::string_view("abcdefghijkl"));
+    EXPECT_EQ(read(), "abcdefghijkl");
+    WriteWholeFile(path, std::string_view(""));
+    EXPECT_EQ(read(), "");
+}
+
 TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)
 {
     const std::string path = (test::ScratchFolder() / "ten.bin").string();
