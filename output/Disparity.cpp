@@ -117,46 +117,59 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
 
 DisparityText::DisparityText(std::span<const double> values, int width, int height)
 {
+    Format(values, width, height);
+}
+
+void DisparityText::Format(std::span<const double> values, int width, int height)
+{
     TAVRIK_CHECK(width >= 0 && height >= 0);
     TAVRIK_CHECK_EQ(values.size(), static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
 
-    // Each buffer is allocated at the largest size its lines can take and
-    // left uninitialised: an int has at most 11 characters ("-2147483648"),
-    // a value general18MaxChars, and each line ends in CR LF.
-    constexpr std::size_t maxIntChars = 11;
-    constexpr std::size_t maxLineChars = general18MaxChars + 2;
     const auto endLine = [](char* out) {
         *out++ = '\r';
         *out++ = '\n';
         return out;
     };
-    const std::size_t slices = SliceCount(values.size());
-    buffers_.reserve(slices + 1);
-    pieces_.resize(slices + 2);
-    buffers_.push_back(std::make_unique_for_overwrite<char[]>(2 * (maxIntChars + 2)));
-    char* out = buffers_.back().get();
+    char* out = sizeLines_.data();
     for (const int size : {width, height})
         out = endLine(std::to_chars(out, out + maxIntChars, size).ptr);
-    pieces_.front() = std::string_view(buffers_.back().get(), static_cast<std::size_t>(out - buffers_.back().get()));
+
+    // Each slice's buffer holds the largest text its lines can take, a value
+    // being at most general18MaxChars long.
+    constexpr std::size_t maxLineChars = general18MaxChars + 2;
+    const std::size_t slices = SliceCount(values.size());
+    slices_.resize(slices);
     for (std::size_t s = 0; s < slices; ++s) {
         const std::size_t lines = values.size() * (s + 1) / slices - values.size() * s / slices;
-        buffers_.push_back(std::make_unique_for_overwrite<char[]>(lines * maxLineChars));
+        if (slices_[s].capacity < lines * maxLineChars) {
+            slices_[s].capacity = lines * maxLineChars;
+            slices_[s].chars = std::make_unique_for_overwrite<char[]>(slices_[s].capacity);
+        }
     }
+    sizeLinesLength_ = static_cast<std::size_t>(out - sizeLines_.data());
     InSlices(values.size(), slices, [&](std::size_t s, std::size_t first, std::size_t last) {
-        char* const start = buffers_[s + 1].get();
+        char* const start = slices_[s].chars.get();
         char* end = start;
         for (std::size_t i = first; i < last; ++i)
             end = endLine(FormatGeneral18(values[i], end));
-        pieces_[s + 1] = std::string_view(start, static_cast<std::size_t>(end - start));
+        slices_[s].length = static_cast<std::size_t>(end - start);
     });
-    pieces_.back() = "\r\n";
+}
+
+std::vector<std::string_view> DisparityText::pieces() const
+{
+    std::vector<std::string_view> pieces{std::string_view(sizeLines_.data(), sizeLinesLength_)};
+    for (const Buffer& slice : slices_)
+        pieces.emplace_back(slice.chars.get(), slice.length);
+    pieces.emplace_back("\r\n");
+    return pieces;
 }
 
 std::string FormatDisparityText(std::span<const double> values, int width, int height)
 {
-    const DisparityText pieces(values, width, height);
+    const DisparityText formatted(values, width, height);
     std::string text;
-    for (const std::string_view piece : pieces.pieces())
+    for (const std::string_view piece : formatted.pieces())
         text += piece;
     return text;
 }

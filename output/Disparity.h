@@ -2,6 +2,7 @@
 
 #include "output/Image.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -58,12 +59,26 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
 // after another (WriteFilePieces) they make the file without being joined.
 class DisparityText {
 public:
+    DisparityText() = default;
     DisparityText(std::span<const double> values, int width, int height);
-    std::span<const std::string_view> pieces() const { return pieces_; }
+    // Makes the text of `values` in place of the one held. Its buffers are
+    // reused: they take megabytes a frame, and fresh memory costs a page
+    // fault per page.
+    void Format(std::span<const double> values, int width, int height);
+    // The text, piece after piece; valid until the next Format.
+    std::vector<std::string_view> pieces() const;
 
 private:
-    std::vector<std::unique_ptr<char[]>> buffers_;
-    std::vector<std::string_view> pieces_;
+    // An int has at most 11 characters ("-2147483648").
+    static constexpr std::size_t maxIntChars = 11;
+    struct Buffer {
+        std::unique_ptr<char[]> chars;
+        std::size_t capacity = 0;
+        std::size_t length = 0;
+    };
+    std::array<char, 2 * (maxIntChars + 2)> sizeLines_{};
+    std::size_t sizeLinesLength_ = 0;
+    std::vector<Buffer> slices_;
 };
 
 // The whole of DisparityText's text in one string.

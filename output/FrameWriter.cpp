@@ -25,7 +25,8 @@ RgbImage ImageFromBottomUpRows(const std::uint8_t* rgb, int width, int height)
     return image;
 }
 
-void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex)
+void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex,
+                       DisparityText& text)
 {
     const std::size_t pixelCount = static_cast<std::size_t>(frame.width) * frame.height;
     TAVRIK_CHECK_EQ(frame.colour.size(), pixelCount * 3);
@@ -44,15 +45,22 @@ void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& set
     // The text takes longest to make: it is formatted while the images
     // before it are made and written. The files are still written in order,
     // and none after the first that fails.
-    std::future<DisparityText> text = std::async(std::launch::async, [&] {
-        return DisparityText(disparity.values, frame.width, frame.height);
+    std::future<void> formatted = std::async(std::launch::async, [&] {
+        text.Format(disparity.values, frame.width, frame.height);
     });
     WriteBmpFile(files.colour, ImageFromBottomUpRows(frame.colour.data(), frame.width, frame.height));
     WriteBmpFile(files.fineDisparity, disparity.fine);
     WriteBmpFile(files.wholeDisparity, disparity.whole);
-    WriteFilePieces(files.disparityText, text.get().pieces());
+    formatted.get();
+    WriteFilePieces(files.disparityText, text.pieces());
     WriteBmpFile(files.segmentation, SegmentationImage(frame.segmentation, frame.width, frame.height,
                                                        settings.paletteSegmentation));
+}
+
+void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex)
+{
+    DisparityText text;
+    WriteFrameOutputs(frame, settings, frameIndex, text);
 }
 
 FrameOutputQueue::~FrameOutputQueue()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "output/Disparity.h"
 #include "output/Image.h"
 
 #include <cstdint>
@@ -44,6 +45,10 @@ RgbImage ImageFromBottomUpRows(const std::uint8_t* rgb, int width, int height);
 // written; the files after it are not written. Every file a frame gets is
 // made here, from the capture alone.
 void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex);
+// The same, making the disparity text in `text`, whose buffers a run reuses
+// from frame to frame.
+void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex,
+                       DisparityText& text);
 
 // Writes frames on a thread of its own, so that a frame's files are made
 // while the next frame is drawn. At most one frame is in flight; its error

@@ -29,6 +29,14 @@ constexpr auto powersOfFive = [] {
     return p;
 }();
 
+constexpr auto exactPowersOfTen = [] {
+    std::array<double, 23> p{};
+    p[0] = 1;
+    for (std::size_t i = 1; i < p.size(); ++i)
+        p[i] = p[i - 1] * 10;
+    return p;
+}();
+
 // floor(log10(2^e)) for |e| < 1650.
 int FloorLog10OfPowerOfTwo(int e)
 {
@@ -48,6 +56,9 @@ bool Digits18(double value, u64& n, int& x)
     const u64 m = (bits & ((u64{1} << 52) - 1)) | (u64{1} << 52);
     const int e = biased - 1075; // value = m · 2^e, 2^52 ≤ m < 2^53
     x = FloorLog10OfPowerOfTwo(e + 52); // 10^x ≤ 2^(e+52) ≤ value < 10^(x+2)
+    // Where 10^(x+1) is a double, comparing with it settles x without a branch.
+    if (x >= -1 && x < 22)
+        x += value >= exactPowersOfTen[static_cast<std::size_t>(x + 1)];
     const int k = digits - 1 - x;
     if (k < 0 || k > maxPowerOfFive)
         return false;
@@ -94,24 +105,19 @@ bool Digits18(double value, u64& n, int& x)
     return true;
 }
 
-constexpr char digitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-void WriteFour(u32 v, char* out)
+// The eight decimal digits of v < 10^8, first digit in the lowest byte, as
+// byte values 0 to 9: the halves, quarters and single digits are split off
+// in all lanes of one 64-bit word at once.
+u64 EightDigits(u32 v)
 {
-    std::memcpy(out, digitPairs + 2 * (v / 100), 2);
-    std::memcpy(out + 2, digitPairs + 2 * (v % 100), 2);
+    const u64 halves = (v / 10000) | (static_cast<u64>(v % 10000) << 32);
+    const u64 hundreds = ((halves * 5243) >> 19) & 0x0000007F0000007Full; // lane / 100 for lanes below 43699
+    const u64 quarters = hundreds | ((halves - hundreds * 100) << 16);
+    const u64 tens = ((quarters * 103) >> 10) & 0x000F000F000F000Full; // lane / 10 for lanes below 179
+    return tens | ((quarters - tens * 10) << 8);
 }
 
-void WriteNine(u32 v, char* out)
-{
-    out[0] = static_cast<char>('0' + v / 100'000'000);
-    v %= 100'000'000;
-    WriteFour(v / 10000, out + 1);
-    WriteFour(v % 10000, out + 5);
-}
+constexpr u64 asciiZeros = 0x3030303030303030ull;
 
 } // namespace
 
@@ -123,42 +129,55 @@ char* FormatGeneral18(double value, char* out)
         return std::to_chars(out, out + general18MaxChars, value, std::chars_format::general, digits).ptr;
     if (value < 0)
         *out++ = '-';
-    // The 18 digits, then room that lets the fraction be copied in one fixed size.
-    char d[digits + digits] = {};
-    WriteNine(static_cast<u32>(n / 1'000'000'000), d);
-    WriteNine(static_cast<u32>(n % 1'000'000'000), d + 9);
-    int significant = digits;
-    while (d[significant - 1] == '0')
-        --significant;
+    const u32 first = static_cast<u32>(n / 10'000'000'000'000'000ull);
+    const u64 rest = n % 10'000'000'000'000'000ull;
+    const u64 middle = EightDigits(static_cast<u32>(rest / 100'000'000));
+    const u64 last = EightDigits(static_cast<u32>(rest % 100'000'000));
+    // Trailing zero digits are zero bytes at the top of the words.
+    const int significant = last != 0 ? digits - std::countl_zero(last) / 8
+                          : middle != 0 ? 10 - std::countl_zero(middle) / 8
+                          : first % 10 != 0 ? 2 : 1;
+    // The text is stored from registers, never read back: a load of bytes
+    // just stored in other sizes would wait for the stores to drain.
+    const char firstDigit = static_cast<char>('0' + first / 10);
+    const char secondDigit = static_cast<char>('0' + first % 10);
+    const u64 middleChars = middle | asciiZeros;
+    const u64 lastChars = last | asciiZeros;
+    const auto storeDigits = [&](char* to) {
+        to[0] = firstDigit;
+        to[1] = secondDigit;
+        std::memcpy(to + 2, &middleChars, 8);
+        std::memcpy(to + 10, &lastChars, 8);
+    };
     if (x >= 0 && x < digits) {
         const int integerDigits = x + 1;
-        if (significant <= integerDigits) {
-            std::memcpy(out, d, digits);
+        storeDigits(out);
+        if (significant <= integerDigits)
             return out + integerDigits;
+        // The digits after the point move up by one.
+        if (integerDigits == 1) {
+            out[2] = secondDigit;
+            std::memcpy(out + 3, &middleChars, 8);
+        } else if (integerDigits < 10) {
+            const u64 shifted = middleChars >> (8 * (integerDigits - 2));
+            std::memcpy(out + integerDigits + 1, &shifted, 8);
         }
-        for (int i = 0; i < integerDigits; ++i)
-            out[i] = d[i];
-        out[integerDigits] = '.';
-        char* const fraction = out + integerDigits + 1;
-        // Up to six integer digits, the fixed-size copy stays within general18MaxChars.
-        if (integerDigits <= 6)
-            std::memcpy(fraction, d + integerDigits, digits - 1);
+        if (integerDigits < 10)
+            std::memcpy(out + 11, &lastChars, 8);
         else
-            std::memcpy(fraction, d + integerDigits, static_cast<std::size_t>(digits - integerDigits));
+            std::memmove(out + integerDigits + 1, out + integerDigits, static_cast<std::size_t>(digits - integerDigits));
+        out[integerDigits] = '.';
         return out + significant + 1;
     }
     if (x < 0 && x >= -4) {
-        std::memcpy(out, "0.000", static_cast<std::size_t>(1 - x));
-        out += 1 - x;
-        std::memcpy(out, d, digits);
-        return out + significant;
+        std::memcpy(out, "0.0000", 6);
+        storeDigits(out + 1 - x);
+        return out + 1 - x + significant;
     }
-    *out++ = d[0];
-    if (significant > 1) {
-        *out++ = '.';
-        std::memcpy(out, d + 1, digits - 1);
-        out += significant - 1;
-    }
+    storeDigits(out + 1);
+    out[0] = firstDigit;
+    out[1] = '.';
+    out += significant > 1 ? significant + 1 : 1;
     *out++ = 'e';
     *out++ = x < 0 ? '-' : '+';
     const int magnitude = std::abs(x);

@@ -172,6 +172,9 @@ private:
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;
+    // The disparity text of the frame being written; only the writer touches
+    // it, one frame at a time, and its buffers serve every frame of a run.
+    DisparityText frameText_;
     FrameOutputQueue outputs_;
     // A frame drawn while the writer was still busy, under a timer that must
     // not wait for it.

@@ -28,9 +28,9 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
     const bool classic = settings_.formats.has(OutputFormat::classic);
     // A run started as a preview has no formats set up, whatever it writes now.
     if (!formatWriter_.active())
-        return [frame = std::move(frame), output = std::move(output), index, classic] {
+        return [frame = std::move(frame), output = std::move(output), index, classic, text = &frameText_] {
             if (classic)
-                WriteFrameOutputs(frame, output, index);
+                WriteFrameOutputs(frame, output, index, *text);
         };
 
     const bool right = camera_.rightCamera();
@@ -50,7 +50,7 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
     return [this, frame = std::move(frame), output = std::move(output), index, cameras, classic,
             otherDepth = std::move(otherDepth)]() mutable {
         if (classic)
-            WriteFrameOutputs(frame, output, index);
+            WriteFrameOutputs(frame, output, index, frameText_);
         formatWriter_.AddFrame(index, std::move(frame.depth), otherDepth, cameras);
     };
 }

@@ -84,7 +84,9 @@ TEST(FormatDisparityTextTest, MatchesPrintfGeneralFormWithEighteenDigits)
     std::vector<double> values = {
         0.0, -0.0, 1.0, -60.0, 46.68, 1e17, 1e18, -1e18, 999999999999999999.0, 123456789012345678.0,
         0.0001, 0.00001, 1e-4 * (1 - DBL_EPSILON), std::numeric_limits<double>::denorm_min(), DBL_MIN,
-        DBL_MAX, -DBL_MAX, 2.5, 1.0 / 3.0, std::numeric_limits<double>::infinity()};
+        DBL_MAX, -DBL_MAX, 2.5, 1.0 / 3.0, std::numeric_limits<double>::infinity(),
+        // 19 digits ending in 5: ties, to the even 18th digit either way
+        234567890123456.0625, -234567890123456.1875, 23456789012345.65625};
     // Arbitrary bit patterns reach every exponent; the uniform values are the
     // disparities a frame holds.
     std::mt19937_64 random(20240607);
