@@ -1,7 +1,7 @@
 // Frames per second of full writing runs (every file of every frame
-// written) of the default scene and of 300 spheres with 256 different ids
-// (and, for comparison, the same spheres with one id), at 512 × 384 and
-// 1024 × 768; medians of repeated runs. Then where a frame's time goes, step
+// written) of the default scene with both cameras and of 300 spheres with
+// 256 different ids (and, for comparison, the same spheres with one id), at
+// 512 × 384 and 1024 × 768; medians of repeated runs. Then where a frame's time goes, step
 // by step, and peak memory.
 //
 //   tavrik-bench [--frames N] [--repeats R] [--out DIR]
@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <random>
 #include <sstream>
 #include <string>
@@ -90,6 +91,7 @@ struct BenchScene {
     const char* name;
     std::function<std::vector<std::string>(int frames)> lines;
     int frames;
+    bool bothCameras = false;
 };
 
 tavrik::GenerationSettings Settings(int width, int height, const std::string& outputFolder)
@@ -102,22 +104,32 @@ tavrik::GenerationSettings Settings(int width, int height, const std::string& ou
     return settings;
 }
 
-// Frames per second of one full writing run.
-double RunRate(const tavrik::GenerationSettings& settings, const std::vector<std::string>& scene)
+// Frames per second of full writing runs, one per camera in `cameras`
+// (false: left), as `render --camera both` makes them.
+double RunRate(const tavrik::GenerationSettings& settings, const std::vector<std::string>& scene,
+               std::initializer_list<bool> cameras)
 {
-    tavrik::ImmediateTimer timer;
-    tavrik::ViewerEvents events;
-    tavrik::Viewer viewer(settings, timer, events);
-    viewer.CreateRenderContext();
-    const auto start = Clock::now();
-    viewer.StartSequence(scene);
+    double seconds = 0;
     int frames = 0;
-    while (timer.running()) {
-        viewer.FrameTick();
-        ++frames;
+    for (const bool right : cameras) {
+        tavrik::GenerationSettings cameraSettings = settings;
+        cameraSettings.rightCamera = right;
+        tavrik::ImmediateTimer timer;
+        tavrik::ViewerEvents events;
+        tavrik::Viewer viewer(cameraSettings, timer, events);
+        viewer.CreateRenderContext();
+        const auto start = Clock::now();
+        viewer.StartSequence(scene);
+        int ticks = 0;
+        while (timer.running()) {
+            viewer.FrameTick();
+            ++ticks;
+        }
+        seconds += Seconds(start);
+        // The last tick only waits for the last frame's files.
+        frames += ticks - 1;
     }
-    // The last tick only waits for the last frame's files.
-    return (frames - 1) / Seconds(start);
+    return frames / seconds;
 }
 
 // The steps of one writing frame, one after another: the frame thread draws
@@ -179,7 +191,8 @@ Rates Measure(const tavrik::GenerationSettings& settings, const BenchScene& scen
 {
     std::vector<double> rates;
     for (int i = 0; i < repeats; ++i)
-        rates.push_back(RunRate(settings, scene.lines(scene.frames)));
+        rates.push_back(scene.bothCameras ? RunRate(settings, scene.lines(scene.frames), {false, true})
+                                          : RunRate(settings, scene.lines(scene.frames), {false}));
     std::ranges::sort(rates);
     return {rates[rates.size() / 2], rates.front(), rates.back()};
 }
@@ -206,7 +219,7 @@ int main(int argc, char** argv)
     std::filesystem::create_directories(out);
     const int sphereFrames = std::max(2, frames / 6);
     const BenchScene scenes[] = {
-        {"default scene", DefaultBenchScene, frames},
+        {"default scene", DefaultBenchScene, frames, true},
         {"300 spheres, 256 ids", [](int n) { return SpheresScene(300, 256, n); }, sphereFrames},
         {"300 spheres, 1 id", [](int n) { return SpheresScene(300, 1, n); }, sphereFrames},
     };
@@ -218,8 +231,8 @@ int main(int argc, char** argv)
             std::vector<double> medians;
             for (const BenchScene& scene : scenes) {
                 const Rates rates = Measure(settings, scene, repeats);
-                std::printf("  %-22s %6.1f frames/s (%.1f to %.1f) over %d frames\n", scene.name, rates.median,
-                            rates.low, rates.high, scene.frames);
+                std::printf("  %-22s %6.1f frames/s (%.1f to %.1f) over %d frames%s\n", scene.name, rates.median,
+                            rates.low, rates.high, scene.frames, scene.bothCameras ? " per camera" : "");
                 medians.push_back(rates.median);
             }
             std::printf("  256 ids run at %.0f%% of the rate of one id\n", 100.0 * medians[1] / medians[2]);
