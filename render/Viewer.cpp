@@ -120,6 +120,8 @@ void Viewer::FrameTick()
         FinishPendingFrame();
         frameIndex_ = -1;
         formatWriter_.Finish();
+        // A window may stay open long after its run: the text's megabytes go.
+        frameText_ = DisparityText();
         return;
     }
     timer_.Stop();
