@@ -22,9 +22,12 @@ Application::~Application() = default;
 
 void Application::Show()
 {
-    form3_->show();
+    form3_->ArrangeWindows();
     form2_->show();
     form1_->show();
+    // Shown last, so that where the windows must overlap Start stays in view.
+    form3_->show();
+    form3_->raise();
 }
 
 } // namespace tavrik::gui

@@ -1,9 +1,10 @@
 #include "app/ControlPanel.h"
 
-#include "app/Controls.h"
 #include "app/FolderPath.h"
 #include "app/ViewerWindow.h"
+#include "app/WindowPlacement.h"
 #include "editor/SceneEditor.h"
+#include "gui/Controls.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -28,10 +30,18 @@ namespace tavrik::gui {
 namespace {
 
 constexpr const char* aboutText = "Tavrik\n"
-                                  "Version 1.1.0.1\n"
+                                  "Version " TAVRIK_VERSION "\n"
                                   "Synthetic stereo-vision sequences with exact ground truth:\n"
                                   "camera images, disparity and segmentation maps.\n"
                                   "Written by the Tavrik developers.";
+
+// What a run of a scene without EGO lines shows instead of its progress, in
+// the words of the command line.
+constexpr const char* noFramesText = "nothing rendered: the scene has no EGO line";
+
+// Before the window system has framed a window its frame is not known; this
+// stands in for a title bar and borders.
+constexpr QSize frameAllowance(16, 40);
 
 // A radio group: a framed box of items, the first one chosen when
 // `chosen` is 0, and so on.
@@ -47,6 +57,8 @@ QGroupBox* MakeRadioGroup(const char* name, const QString& caption, const QStrin
         layout->addWidget(item);
     }
     group->button(chosen)->setChecked(true);
+    // Else assistive technology names the group after the box it sits in.
+    box->setAccessibleName(caption);
     return box;
 }
 
@@ -83,6 +95,11 @@ TForm3::TForm3(GenerationSettings& settings, QWidget* parent) : QWidget(parent),
     auto* button2 = Named(new QPushButton(QStringLiteral("Apply"), this), "Button2");
     button2->setToolTip(QStringLiteral("Click to change the resolution"));
 
+    auto* button1 = Named(new QPushButton(QStringLiteral("Scene editor"), this), "Button1");
+    // Not Ctrl+E: the line edits take that as the end of the line.
+    button1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+E")));
+    button1->setToolTip(QStringLiteral("Show the scene editor again (Ctrl+Shift+E)"));
+
     auto* subpixel = MakeCheckBox("CheckBox1", QStringLiteral("Subpixel Disparity"), settings_.subpixelDisparity, this);
 
     auto* memo1 = Named(new QPlainTextEdit(QString::fromLatin1(aboutText), this), "Memo1");
@@ -97,6 +114,7 @@ TForm3::TForm3(GenerationSettings& settings, QWidget* parent) : QWidget(parent),
     left->addWidget(radioGroup1);
     left->addWidget(button2);
     left->addWidget(subpixel);
+    left->addWidget(button1);
     left->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addLayout(left);
@@ -107,12 +125,14 @@ TForm3::TForm3(GenerationSettings& settings, QWidget* parent) : QWidget(parent),
     layout->addWidget(ProgressBar1_);
 
     connect(button2, &QPushButton::clicked, this, &TForm3::Button2Click);
-    FixAndCentre(this);
+    connect(button1, &QPushButton::clicked, this, &TForm3::Button1Click);
+    FixSize(this);
 }
 
 QWidget* TForm3::BuildRendering()
 {
     auto* group = new QGroupBox(QStringLiteral("Rendering"), this);
+    group->setAccessibleName(group->title());
     Edit2_ = Named(new QLineEdit(QString::fromLocal8Bit(settings_.outputFolder), group), "Edit2");
     Edit2_->setToolTip(QStringLiteral("Select folder for images"));
     connect(Edit2_, &QLineEdit::textChanged, this,
@@ -124,6 +144,7 @@ QWidget* TForm3::BuildRendering()
     upDown1->setToolTip(QStringLiteral("Sequence number. Directory of this number will be created."));
 
     auto* background = new QGroupBox(QStringLiteral("Background color"), group);
+    background->setAccessibleName(background->title());
     auto* backgroundLayout = new QHBoxLayout(background);
     const struct {
         const char* caption;
@@ -178,9 +199,40 @@ void TForm3::Connect(TForm2* editor, TForm1* viewer)
 {
     editor_ = editor;
     viewer_ = viewer;
-    connect(viewer_, &TForm1::progressRangeChanged, ProgressBar1_, &QProgressBar::setMaximum);
+    connect(viewer_, &TForm1::progressRangeChanged, this, &TForm3::ShowProgressRange);
     connect(viewer_, &TForm1::progressChanged, this, &TForm3::ShowProgress);
     connect(viewer_, &TForm1::frameProgressChanged, this, &TForm3::ShowFrameProgress);
+}
+
+void TForm3::ArrangeWindows()
+{
+    const QScreen* screen = this->screen();
+    if (screen == nullptr)
+        return;
+    const auto frameSize = [](const QWidget* window) {
+        const QSize framed = window->frameGeometry().size();
+        const QSize size = framed != window->size() ? framed : window->size() + frameAllowance;
+        return WindowSize{size.width(), size.height()};
+    };
+    const QRect area = screen->availableGeometry();
+    const WindowPlaces places = PlaceWindows({area.x(), area.y(), area.width(), area.height()}, frameSize(this),
+                                             frameSize(editor_), frameSize(viewer_));
+    move(places.panel.x, places.panel.y);
+    editor_->move(places.editor.x, places.editor.y);
+    viewer_->move(places.viewer.x, places.viewer.y);
+}
+
+void TForm3::ShowProgressRange(int frames)
+{
+    if (frames == 0) {
+        // A bar without a range would show an endless busy bar.
+        ProgressBar1_->setRange(0, 1);
+        ProgressBar1_->setValue(0);
+        ProgressBar1_->setFormat(QString::fromLatin1(noFramesText));
+        return;
+    }
+    ProgressBar1_->setRange(0, frames);
+    ProgressBar1_->setFormat(QStringLiteral("%p%"));
 }
 
 void TForm3::ShowProgress(int framesDone)
@@ -201,6 +253,15 @@ void TForm3::Button2Click()
 {
     const ViewSize size = ViewSizeOfChoice(resolution_->checkedId());
     viewer_->ApplyResolution(size.width, size.height);
+    // The viewer has grown or shrunk around its new drawing area.
+    ArrangeWindows();
+}
+
+void TForm3::Button1Click()
+{
+    editor_->show();
+    editor_->raise();
+    editor_->activateWindow();
 }
 
 void TForm3::Button4Click()

@@ -24,17 +24,22 @@ public:
 
     // The windows it drives; they live as long as this one.
     void Connect(TForm2* editor, TForm1* viewer);
+    // Places the three windows side by side where the screen has room for
+    // them, each centred otherwise.
+    void ArrangeWindows();
 
 protected:
     // Closing the control panel closes the other two windows.
     void closeEvent(QCloseEvent* event) override;
 
 private slots:
+    void Button1Click();
     void Button2Click();
     void Button4Click();
     void Button3Click();
     void RadioGroup2Click(int item);
     void CheckBox3Click();
+    void ShowProgressRange(int frames);
     void ShowProgress(int framesDone);
     void ShowFrameProgress(int frameIndex, double share);
 

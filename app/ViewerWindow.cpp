@@ -1,15 +1,17 @@
 #include "app/ViewerWindow.h"
 
-#include "app/Controls.h"
-#include "app/ErrorReporter.h"
 #include "base/UserError.h"
 #include "editor/SceneEditor.h"
+#include "gui/Controls.h"
+#include "gui/ErrorReporter.h"
 #include "output/FrameFiles.h"
 #include "scene/SceneText.h"
 #include "video/StereoAviExport.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -39,7 +41,7 @@ TForm1::TForm1(GenerationSettings& settings, TForm2& editor, QWidget* parent)
     timer2_.setInterval(screenshotDelayMs);
     connect(&timer2_, &QTimer::timeout, this, &TForm1::Timer2Timer);
 
-    FixAndCentre(this, QSize(settings_.viewWidth, settings_.viewHeight));
+    FixSize(this, QSize(settings_.viewWidth, settings_.viewHeight));
     Guarded([this] { viewer_.CreateRenderContext(); });
 }
 
@@ -186,8 +188,11 @@ void TForm1::Button13Click()
 void TForm1::Timer2Timer()
 {
     Guarded([this] {
-        // The format follows the name's extension.
-        if (!grab().save(screenshotPath_))
+        // The format follows the name's extension; a name without one that
+        // Qt writes gets a bitmap.
+        const QByteArray suffix = QFileInfo(screenshotPath_).suffix().toLower().toLatin1();
+        const char* format = QImageWriter::supportedImageFormats().contains(suffix) ? nullptr : "BMP";
+        if (!grab().save(screenshotPath_, format))
             throw CannotCreateFileError(screenshotPath_.toLocal8Bit().toStdString());
     });
 }
@@ -227,6 +232,11 @@ void TForm1::SceneCounted(std::size_t objects, std::size_t frames)
 void TForm1::EgoMotionLogged(const std::string& tableRow, const std::string& listRow)
 {
     editor_.AppendEgoLogs(tableRow, listRow);
+}
+
+void TForm1::EgoMotionWithdrawn(int rows)
+{
+    editor_.WithdrawEgoLogs(rows);
 }
 
 void TForm1::EgoLogsCleared()

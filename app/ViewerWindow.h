@@ -73,6 +73,7 @@ private:
     void SceneLineMessage(int lineNumber, const ParseMessage& message) override;
     void SceneCounted(std::size_t objects, std::size_t frames) override;
     void EgoMotionLogged(const std::string& tableRow, const std::string& listRow) override;
+    void EgoMotionWithdrawn(int rows) override;
     void EgoLogsCleared() override;
     void ObjectMatrixLogged(const std::string& row) override;
     void ProgressRange(int frames) override;

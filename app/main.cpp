@@ -1,5 +1,5 @@
 #include "app/Application.h"
-#include "app/ErrorReporter.h"
+#include "gui/ErrorReporter.h"
 
 #include <QApplication>
 

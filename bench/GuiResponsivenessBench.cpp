@@ -10,9 +10,9 @@
 
 #include "app/Application.h"
 #include "app/ControlPanel.h"
-#include "app/ErrorReporter.h"
 #include "app/ViewerWindow.h"
 #include "editor/SceneEditor.h"
+#include "gui/ErrorReporter.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #include "editor/SceneEditor.h"
 
-#include "app/Controls.h"
-#include "app/ErrorReporter.h"
 #include "base/Assets.h"
 #include "base/NumberText.h"
 #include "editor/PaletteStrip.h"
+#include "gui/Controls.h"
+#include "gui/ErrorReporter.h"
 #include "scene/DefaultScene.h"
 #include "scene/MovementGenerator.h"
 #include "scene/SceneText.h"
@@ -22,6 +22,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace tavrik::gui {
@@ -148,7 +151,7 @@ TForm2::TForm2(GenerationSettings& settings, QWidget* parent) : QWidget(parent),
     connect(button5, &QPushButton::clicked, this, &TForm2::prepareRequested);
     connect(checkBox4, &QCheckBox::toggled, this, [this](bool on) { settings_.logObjectMatrices = on; });
 
-    FixAndCentre(this, QSize(892, 936));
+    FixSize(this, QSize(892, 936));
     Image1Rysuj();
 }
 
@@ -225,6 +228,22 @@ void TForm2::AppendEgoLogs(const std::string& tableRow, const std::string& listR
 {
     Memo2_->appendPlainText(QString::fromStdString(tableRow));
     Memo3_->appendPlainText(QString::fromStdString(listRow));
+}
+
+void TForm2::WithdrawEgoLogs(int rows)
+{
+    for (QPlainTextEdit* log : {Memo2_, Memo3_}) {
+        // One row a block.
+        const int kept = log->blockCount() - rows;
+        if (kept <= 0) {
+            log->clear();
+            continue;
+        }
+        QTextCursor cursor(log->document()->findBlockByNumber(kept - 1));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
 }
 
 void TForm2::ClearEgoLogs()

@@ -39,6 +39,8 @@ public:
 
     void ShowCounts(std::size_t objects, std::size_t frames);
     void AppendEgoLogs(const std::string& tableRow, const std::string& listRow);
+    // Takes the last `rows` rows off both ego-motion logs.
+    void WithdrawEgoLogs(int rows);
     void ClearEgoLogs();
     void AppendMatrixLog(const std::string& row);
 

@@ -32,9 +32,20 @@ Viewer::~Viewer() = default;
 
 void Viewer::CreateRenderContext()
 {
+    // The objects hold the old context's texture names; they get the names
+    // the same texture numbers have in the new one, so the scene stays
+    // textured without a new preparation.
+    const std::vector<std::uint32_t> oldTextures = scene_.textures;
     ReleaseRenderContext();
     context_ = std::make_unique<RenderContext>(settings_.viewWidth, settings_.viewHeight);
     InitRenderState(settings_.antiAliasing);
+    for (const auto& object : scene_.objects) {
+        const auto slot = std::ranges::find(oldTextures, object->texture);
+        if (object->texture != 0 && slot != oldTextures.end()) {
+            const auto number = static_cast<std::size_t>(slot - oldTextures.begin());
+            object->texture = number < scene_.textures.size() ? scene_.textures[number] : 0;
+        }
+    }
 }
 
 void Viewer::ReleaseRenderContext()
@@ -92,10 +103,14 @@ void Viewer::PrepareSequence(const std::vector<std::string>& sceneLines)
 
 void Viewer::StartSequence(const std::vector<std::string>& sceneLines)
 {
+    // A run is seen from the base pose a paint sets, whatever the debug
+    // controls have made of the navigation since.
+    navigation_ = Navigation{};
     PrepareSequence(sceneLines);
     StartFormats(sceneLines);
     events_.ProgressRange(static_cast<int>(scene_.egos.size()));
     frameIndex_ = 0;
+    lastLoggedFrame_ = -1;
     events_.EgoLogsCleared();
     timer_.Start(writingTickInterval);
 }
@@ -161,10 +176,14 @@ void Viewer::FinishPendingFrame()
         }
     } catch (const UserError&) {
         // The run ends at the frame whose files failed, as if its own tick
-        // had failed; a frame drawn after it is not written.
+        // had failed; a frame drawn after it is not written, and its ego
+        // log rows are taken back.
         heldFrame_.reset();
         timer_.Stop();
         frameIndex_ = outputs_.failedFrame();
+        if (lastLoggedFrame_ > frameIndex_)
+            events_.EgoMotionWithdrawn(lastLoggedFrame_ - frameIndex_);
+        lastLoggedFrame_ = frameIndex_;
         throw;
     }
 }
@@ -308,7 +327,7 @@ std::vector<std::uint8_t> Viewer::IdPass()
     glLoadMatrixd(camera_.Matrix().m.data());
     glMatrixMode(GL_MODELVIEW);
     LoadNavigation();
-    DrawObjects(std::nullopt, false, true);
+    DrawObjects(std::nullopt, settings_.logObjectMatrices, true);
     context_->EndIdPass();
     return context_->ReadIdColour();
 }
@@ -331,6 +350,7 @@ void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
         const Ego& ego = *scene_.egos[frameIndex_];
         camera_.ApplyEgoMotion(ego.position, ego.rotation);
         LogEgoMotion(ego);
+        lastLoggedFrame_ = frameIndex_;
     }
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixd(camera_.Matrix().m.data());
@@ -359,7 +379,7 @@ void Viewer::RenderDepthPass(std::optional<int> omitId, const PixelRect& region)
     glLoadMatrixd(camera_.Matrix().m.data());
     glMatrixMode(GL_MODELVIEW);
     LoadNavigation();
-    DrawObjects(omitId, false);
+    DrawObjects(omitId, settings_.logObjectMatrices);
     glDisable(GL_SCISSOR_TEST);
     glEnable(GL_LIGHTING);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
@@ -398,6 +418,7 @@ void Viewer::DrawObjects(std::optional<int> omitId, bool logMatrices, bool idCol
             events_.ObjectMatrixLogged(row);
         }
         glPopMatrix();
+        ++objectsDrawn_;
         ObjectsDrawn(1);
     }
 }

@@ -33,7 +33,11 @@ public:
     // One row each for the two ego-motion logs, per frame whose motion was applied.
     virtual void EgoMotionLogged(const std::string& /*tableRow*/, const std::string& /*listRow*/) {}
     virtual void EgoLogsCleared() {}
-    // The model-view matrix of one drawn object, while matrix logging is on.
+    // The last `rows` rows of each ego-motion log belong to frames drawn
+    // after a frame whose files failed, where the run has ended.
+    virtual void EgoMotionWithdrawn(int /*rows*/) {}
+    // The model-view matrix of one object drawn in any view or depth pass,
+    // while matrix logging is on.
     virtual void ObjectMatrixLogged(const std::string& /*row*/) {}
     virtual void ProgressRange(int /*frames*/) {}
     virtual void Progress(int /*framesDone*/) {}
@@ -48,7 +52,7 @@ public:
 // Base pose of the views: Translate(0, 0, −viewDistance) · RotX(−viewAngleX)
 // · RotZ(−viewAngleZ). The values a paint sets put the base camera at world
 // (0, −3, 0), looking along +y, with +z up and +x to the right in the image.
-// The debug controls change them until the next paint.
+// The debug controls change them until the next paint or Start.
 struct Navigation {
     float viewAngleX = 90.0f;  // degrees
     float viewAngleZ = 0.0f;   // degrees
@@ -81,7 +85,8 @@ public:
     // length and baseline, the render state and textures, the camera side,
     // the scene parsed line by line; then draws the base view.
     void PrepareSequence(const std::vector<std::string>& sceneLines);
-    // Prepares, then starts the frame loop at frame 0.
+    // Puts the navigation back to the base pose of a paint, prepares, then
+    // starts the frame loop at frame 0.
     void StartSequence(const std::vector<std::string>& sceneLines);
     // One step of the frame loop: draws frame `frameIndex` and, unless only
     // a preview is wanted, has its files written while the next tick draws
@@ -117,6 +122,8 @@ public:
     std::vector<std::int16_t> SegmentationIds();
 
     int frameIndex() const { return frameIndex_; }
+    // Objects drawn since the viewer was made, in every view and pass.
+    std::size_t objectsDrawn() const { return objectsDrawn_; }
     bool sceneReady() const { return sceneReady_; }
     double activeFocalLength() const { return activeFocalLength_; }
     double activeBaseline() const { return activeBaseline_; }
@@ -185,6 +192,9 @@ private:
     std::chrono::steady_clock::time_point tickStart_;
     std::chrono::steady_clock::time_point lastFrameProgress_;
     int frameIndex_ = -1;
+    // The frame of the last ego log rows of a run; −1 before its first.
+    int lastLoggedFrame_ = -1;
+    std::size_t objectsDrawn_ = 0;
     bool sceneReady_ = false;
     double activeFocalLength_ = 389.0;
     double activeBaseline_ = 0.12;

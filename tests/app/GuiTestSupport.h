@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorReporter.h"
+#include "gui/ErrorReporter.h"
 
 #include <QImage>
 #include <QLabel>

@@ -9,7 +9,9 @@
 
 #include <QAbstractSpinBox>
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +19,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +69,29 @@ protected:
     }
     int progress() { return Control<QProgressBar>(panel(), "ProgressBar1")->value(); }
     bool WaitForRunEnd() { return QTest::qWaitFor([this] { return !viewer().running(); }, runTimeoutMs); }
+    QPlainTextEdit* Log(const char* name) { return Control<QPlainTextEdit>(editor(), name); }
+    // The scene text with its EGO lines replaced by `egoLines`.
+    void SetEgoLines(const QStringList& egoLines)
+    {
+        QStringList lines = Log("Memo1")->toPlainText().split('\n');
+        lines.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("EGO")); });
+        Log("Memo1")->setPlainText((lines + egoLines).join('\n'));
+    }
+    // The files the command line writes for the default scene, each
+    // compared with the window's file of the same name.
+    void ExpectTheCommandLinesFiles()
+    {
+        const fs::path cliOut = test::ScratchFolder("cli");
+        ASSERT_EQ(test::RunCli("render --default --quiet --out '" + cliOut.string() + "'", cliOut).exitCode, 0);
+        int files = 0;
+        for (const auto& entry : fs::directory_iterator(cliOut / "0")) {
+            const fs::path ours = out / "0" / entry.path().filename();
+            ASSERT_TRUE(fs::exists(ours)) << ours;
+            EXPECT_TRUE(test::ReadText(ours) == test::ReadText(entry.path())) << ours << " differs";
+            ++files;
+        }
+        EXPECT_EQ(files, 25);
+    }
 
     test::ErrorRecorder errors;
     fs::path out = test::ScratchFolder("gui");
@@ -101,18 +128,111 @@ TEST_F(Windows, StartWritesWhatTheCommandLineWrites)
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(progress(), 5);
     EXPECT_EQ(Control<QProgressBar>(panel(), "ProgressBar1")->maximum(), 5);
-
-    const fs::path cliOut = test::ScratchFolder("cli");
-    ASSERT_EQ(test::RunCli("render --default --quiet --out '" + cliOut.string() + "'", cliOut).exitCode, 0);
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(cliOut / "0")) {
-        const fs::path ours = out / "0" / entry.path().filename();
-        ASSERT_TRUE(fs::exists(ours)) << ours;
-        EXPECT_EQ(test::ReadText(ours), test::ReadText(entry.path())) << ours;
-        ++files;
-    }
-    EXPECT_EQ(files, 25);
+    ExpectTheCommandLinesFiles();
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join('\n').toStdString();
+}
+
+TEST_F(Windows, StartIsSeenFromTheBasePoseWhateverTheNavigationDid)
+{
+    Click(editor(), "Button5");
+    // Hidden: no mouse reaches them.
+    for (const char* button : {"Button1", "Button2", "Button5"})
+        Control<QPushButton>(viewer(), button)->click();
+    Click(panel(), "Button3");
+    ASSERT_TRUE(WaitForRunEnd());
+    ExpectTheCommandLinesFiles();
+}
+
+TEST_F(Windows, ApplyKeepsThePreparedSceneTextured)
+{
+    Click(editor(), "Button5");
+    const QImage prepared = viewer().shownView();
+    Choose(panel(), "RadioGroup1", QStringLiteral("1024 x 768"));
+    Click(panel(), "Button2");
+    Choose(panel(), "RadioGroup1", QStringLiteral("512 x 384"));
+    Click(panel(), "Button2");
+    EXPECT_EQ(viewer().shownView(), prepared);
+}
+
+// A text typed into an up-down shows as typed; the value stays the last
+// valid one, which the text shows again when editing ends.
+struct TypedText {
+    const char* edit;
+    const char* typed;
+    int lastValid;
+};
+
+class UpDownTyping : public Windows, public ::testing::WithParamInterface<TypedText> {};
+
+TEST_P(UpDownTyping, KeepsTheLastValidValue)
+{
+    auto* edit = Control<QLineEdit>(panel(), GetParam().edit);
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromLatin1(GetParam().typed));
+    EXPECT_EQ(edit->text(), QString::fromLatin1(GetParam().typed));
+    auto* upDown = qobject_cast<QSpinBox*>(edit->parentWidget());
+    ASSERT_NE(upDown, nullptr);
+    EXPECT_EQ(upDown->value(), GetParam().lastValid);
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(edit->text(), QString::number(GetParam().lastValid));
+    EXPECT_EQ(upDown->value(), GetParam().lastValid);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, UpDownTyping,
+                         ::testing::Values(TypedText{"Edit1", "150", 15}, TypedText{"Edit4", "256", 25},
+                                           TypedText{"Edit5", "7x", 7}, TypedText{"Edit3", "-", 0}),
+                         [](const auto& info) { return std::string(info.param.edit); });
+
+TEST_F(Windows, AWriteErrorLeavesTheEgoLogsAtTheFrameTheRunEndsWith)
+{
+    QStringList egoLines;
+    for (int frame = 0; frame < 14; ++frame)
+        egoLines.append(QStringLiteral("EGO; 0.0; 0.0; 0.01; 0.0; 0.0; %1").arg(frame));
+    SetEgoLines(egoLines);
+    fs::create_directories(out / "0" / "left_0010.bmp"); // a folder where frame 10's image goes
+    Click(panel(), "Button3");
+    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_EQ(errors.texts.size(), 1);
+    EXPECT_TRUE(errors.texts[0].startsWith("Cannot create file")) << errors.texts[0].toStdString();
+    EXPECT_EQ(progress(), 10);
+    // Frames 0 to 10 were drawn; the run ended at frame 10.
+    const QStringList table = Log("Memo2")->toPlainText().split('\n');
+    const QStringList list = Log("Memo3")->toPlainText().split('\n');
+    EXPECT_EQ(table.size(), 11);
+    ASSERT_EQ(list.size(), 11);
+    const QChar separator = QChar::fromLatin1(app.settings().decimalSeparator);
+    EXPECT_EQ(list.back(), QStringLiteral("0.000;0.000;0.010;0.000;0.000;10.000;").replace('.', separator));
+}
+
+TEST_F(Windows, ScreenshotUnderANameWithoutExtensionIsABitmap)
+{
+    const fs::path shot = out / "shot2";
+    QTimer::singleShot(0, [&shot] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->selectFile(QString::fromStdString(shot.string()));
+        static_cast<QDialog*>(dialog)->accept(); // the file dialog's own is protected
+    });
+    Control<QPushButton>(viewer(), "Button13")->click(); // hidden
+    ASSERT_TRUE(QTest::qWaitFor([&shot] { return fs::exists(shot); }, runTimeoutMs));
+    const RgbImage image = ReadBmpFile(shot.string());
+    EXPECT_EQ(image.width(), 512);
+    EXPECT_EQ(image.height(), 384);
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join('\n').toStdString();
+}
+
+TEST_F(Windows, MatrixLogHasARowForEveryObjectOfEveryDrawnView)
+{
+    Control<QCheckBox>(editor(), "CheckBox4")->setChecked(true);
+    const std::size_t drawnBefore = viewer().viewer().objectsDrawn();
+    Click(panel(), "Button3");
+    ASSERT_TRUE(WaitForRunEnd());
+    // The first row is the log's own name.
+    const auto rows = static_cast<std::size_t>(Log("Memo4")->blockCount() - 1);
+    EXPECT_EQ(rows, viewer().viewer().objectsDrawn() - drawnBefore);
+    // The base view of the preparation, and per frame the view and at least
+    // one pass of its segmentation, of 9 objects each.
+    EXPECT_GE(rows, 9u + 5u * 2u * 9u);
 }
 
 TEST_F(Windows, ALongFrameShowsHowMuchOfItIsDrawn)
@@ -262,7 +382,44 @@ TEST_F(Windows, EveryEditAndButtonHasAnAccessibleName)
                 EXPECT_FALSE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty())
                     << control->objectName().toStdString();
             }
+            // A group is named by its own caption, not the one around it.
+            if (const auto* group = qobject_cast<QGroupBox*>(control)) {
+                EXPECT_EQ(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), group->title());
+            }
         }
+}
+
+TEST_F(Windows, AClosedSceneEditorComesBackFromTheControlPanel)
+{
+    auto* button1 = Control<QPushButton>(panel(), "Button1");
+    EXPECT_TRUE(button1->toolTip().contains(button1->shortcut().toString(QKeySequence::NativeText)));
+    editor().close();
+    ASSERT_FALSE(editor().isVisible());
+    panel().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel()));
+    QTest::keySequence(&panel(), button1->shortcut());
+    // A button's shortcut presses it visibly first.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return editor().isVisible(); }, 1000));
+}
+
+TEST_F(Windows, ASceneWithoutEgoLinesSaysSoInsteadOfABusyBar)
+{
+    SetEgoLines({});
+    Click(panel(), "Button3");
+    ASSERT_TRUE(WaitForRunEnd());
+    auto* bar = Control<QProgressBar>(panel(), "ProgressBar1");
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->text(), QStringLiteral("nothing rendered: the scene has no EGO line"));
+    EXPECT_TRUE(!fs::exists(out / "0") || fs::is_empty(out / "0"));
+}
+
+TEST_F(Windows, TheAboutTextNamesTheCommandLinesVersion)
+{
+    const test::CliResult cli = test::RunCli("--version");
+    ASSERT_EQ(cli.exitCode, 0);
+    const QString version = QString::fromStdString(cli.out).trimmed().section(' ', 1);
+    EXPECT_EQ(Control<QPlainTextEdit>(panel(), "Memo1")->toPlainText().section('\n', 1, 1),
+              QStringLiteral("Version ") + version);
 }
 
 TEST_F(Windows, ClosingTheControlPanelClosesTheOthers)

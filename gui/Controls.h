@@ -19,8 +19,9 @@ Widget* Named(Widget* widget, const char* name)
 
 // An edit box with its up-down control: a spin box named `upDownName` whose
 // text field is named `editName`. Whole numbers from `minimum` to `maximum`,
-// steps of 1 without wrapping; a text that is not a whole number in range
-// gives way to the last valid value when editing ends.
+// steps of 1 without wrapping. Every keystroke is taken; while the text is
+// not a whole number in range the value stays the last valid one, and the
+// text shows that value again when editing ends.
 QSpinBox* MakeUpDown(const char* editName, const char* upDownName, int minimum, int maximum, int value,
                      QWidget* parent);
 
@@ -29,7 +30,7 @@ QSpinBox* MakeUpDown(const char* editName, const char* upDownName, int minimum, 
 QLabel* MakeBuddyLabel(const QString& caption, QWidget* buddy, QWidget* parent);
 
 // Fixes `window` at the size its layout asks for (or `clientSize` when
-// given) and centres it on its screen.
-void FixAndCentre(QWidget* window, QSize clientSize = {});
+// given).
+void FixSize(QWidget* window, QSize clientSize = {});
 
 } // namespace tavrik::gui

@@ -1,4 +1,4 @@
-#include "app/ErrorReporter.h"
+#include "gui/ErrorReporter.h"
 
 #include <QApplication>
 #include <QMessageBox>
