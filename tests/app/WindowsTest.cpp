@@ -170,12 +170,9 @@ TEST_P(UpDownTyping, KeepsTheLastValidValue)
     edit->selectAll();
     QTest::keyClicks(edit, QString::fromLatin1(GetParam().typed));
     EXPECT_EQ(edit->text(), QString::fromLatin1(GetParam().typed));
-    auto* upDown = qobject_cast<QSpinBox*>(edit->parentWidget());
-    ASSERT_NE(upDown, nullptr);
-    EXPECT_EQ(upDown->value(), GetParam().lastValid);
+    EXPECT_EQ(static_cast<QSpinBox*>(edit->parentWidget())->value(), GetParam().lastValid);
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(edit->text(), QString::number(GetParam().lastValid));
-    EXPECT_EQ(upDown->value(), GetParam().lastValid);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, UpDownTyping,
@@ -196,9 +193,8 @@ TEST_F(Windows, AWriteErrorLeavesTheEgoLogsAtTheFrameTheRunEndsWith)
     EXPECT_TRUE(errors.texts[0].startsWith("Cannot create file")) << errors.texts[0].toStdString();
     EXPECT_EQ(progress(), 10);
     // Frames 0 to 10 were drawn; the run ended at frame 10.
-    const QStringList table = Log("Memo2")->toPlainText().split('\n');
+    EXPECT_EQ(Log("Memo2")->blockCount(), 11);
     const QStringList list = Log("Memo3")->toPlainText().split('\n');
-    EXPECT_EQ(table.size(), 11);
     ASSERT_EQ(list.size(), 11);
     const QChar separator = QChar::fromLatin1(app.settings().decimalSeparator);
     EXPECT_EQ(list.back(), QStringLiteral("0.000;0.000;0.010;0.000;0.000;10.000;").replace('.', separator));
