@@ -9,7 +9,7 @@ namespace tavrik {
 
 namespace {
 
-// Bin k holds n below 2^(k − 4); the last bin everything beyond. The
+// Bin k holds n up to 2^(k − 4); the last bin everything beyond. The
 // colours are a diverging blue-to-red ramp, cool below the outlier bound,
 // warm above it.
 constexpr std::array<Rgb, 10> binColours{{
@@ -34,7 +34,7 @@ Rgb ErrorColour(double error, double truthMagnitude)
         n = std::fmin(n, error / (0.05 * truthMagnitude));
     double bound = 1.0 / 16.0;
     for (const Rgb& colour : std::span(binColours).first(binColours.size() - 1)) {
-        if (n < bound)
+        if (n <= bound)
             return colour;
         bound *= 2.0;
     }

@@ -10,10 +10,10 @@ namespace tavrik {
 
 // The colour of a pixel's error on a log scale of the error measured
 // against the outlier bound: n = min(e / 3 px, e / (5 % of the truth's
-// magnitude)), so n ≥ 1 exactly where the pixel is an outlier. Ten bins
-// whose bounds double, n < 1/16, < 1/8, …, < 16 and beyond, run from dark
-// blue through pale blue (n just below 1) to pale yellow (just above) and
-// dark red.
+// magnitude)), so n > 1 exactly where the pixel is an outlier. Ten bins
+// whose bounds double, n ≤ 1/16, ≤ 1/8, …, ≤ 16 and beyond, run from dark
+// blue through pale blue (n up to 1) to pale yellow (just above) and dark
+// red.
 Rgb ErrorColour(double error, double truthMagnitude);
 
 // The error image of a scored frame, top row first: ErrorColour where the

@@ -165,7 +165,7 @@ std::string FramePatternName(std::string_view pattern, int frameIndex)
         const std::string_view field = pattern.substr(open, close == std::string_view::npos ? close : close - open + 1);
         std::string digits = std::to_string(frameIndex);
         std::size_t width = 0;
-        if (field.size() == 10 && field.starts_with("{frame:0") && field.ends_with("d}")
+        if (field.size() == 11 && field.starts_with("{frame:0") && field.ends_with("d}")
             && field[8] >= '1' && field[8] <= '9')
             width = static_cast<std::size_t>(field[8] - '0');
         else if (field != "{frame}")
