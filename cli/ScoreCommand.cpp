@@ -77,6 +77,29 @@ void CheckSize(const std::string& path, int width, int height, int truthWidth, i
                         + SizeText(truthWidth, truthHeight));
 }
 
+struct ScoredFrame {
+    FrameScore score;
+    std::vector<std::uint8_t> occlusion;
+    int width = 0;
+    int height = 0;
+};
+
+// Reads a frame's truth, estimate and occlusion mask (when there is one) with
+// the kind's reader and scores them.
+template <typename Read, typename Score>
+ScoredFrame ScoreFiles(const std::string& truthPath, const std::string& estimatePath,
+                       const std::optional<std::string>& occlusionPath, Read read, Score score)
+{
+    const auto truth = read(truthPath);
+    const auto estimate = read(estimatePath);
+    CheckSize(estimatePath, estimate.width, estimate.height, truth.width, truth.height);
+    std::vector<std::uint8_t> occlusion;
+    if (occlusionPath)
+        occlusion = ReadOcclusionFile(*occlusionPath, truth.width, truth.height);
+    FrameScore frameScore = score(truth, occlusion, estimate);
+    return {std::move(frameScore), std::move(occlusion), truth.width, truth.height};
+}
+
 std::string MissingError(const std::string& firstMissing, std::size_t missing, std::size_t total)
 {
     return firstMissing + ": missing (" + std::to_string(missing) + " of " + std::to_string(total)
@@ -114,7 +137,9 @@ int ScorePixels(const Options& options, const PixelKind& kind)
             : std::optional(InFolder(options.estimate, FramePatternName(options.pattern, frame)));
         if (!path || !std::filesystem::exists(*path)) {
             if (firstMissing.empty())
-                firstMissing = path ? *path : InFolder(options.estimate, FrameFileName(files.stem, right, frame, files.extensions[0]));
+                firstMissing = path ? *path
+                                    : InFolder(options.estimate,
+                                               FrameFileName(files.stem, right, frame, files.extensions[0]));
             run.missing.push_back(frame);
             continue;
         }
@@ -123,48 +148,29 @@ int ScorePixels(const Options& options, const PixelKind& kind)
     }
     if (run.frames.empty() || (!run.missing.empty() && !options.allowMissing))
         throw UserError(MissingError(firstMissing, run.missing.size(), truthPaths.size()));
+    const auto errorImagePath = [&](int frame) {
+        return InFolder(options.errorImages, FrameFileName(std::string(files.stem) + "_err", right, frame, ".png"));
+    };
     if (!options.errorImages.empty())
-        PrepareOutputFolder(options.errorImages,
-                            InFolder(options.errorImages, FrameFileName(std::string(files.stem) + "_err", right,
-                                                                        run.frames.front(), ".png")));
+        PrepareOutputFolder(options.errorImages, errorImagePath(run.frames.front()));
 
     for (std::size_t k = 0; k < run.frames.size(); ++k) {
         const int frame = run.frames[k];
         const std::string& truthPath = truthPaths[static_cast<std::size_t>(frame)];
         const std::string& estimatePath = estimatePaths[k];
         const std::optional<std::string> occlusionPath = FirstExisting(options.truth, "occ", right, frame, {".png"});
-        std::optional<FrameScore> score;
-        int width = 0;
-        int height = 0;
-        std::vector<std::uint8_t> occlusion;
-        if (&kind == &FlowKind()) {
-            const FlowField truth = ReadFlowFile(truthPath);
-            const FlowField estimate = ReadFlowFile(estimatePath);
-            CheckSize(estimatePath, estimate.width, estimate.height, truth.width, truth.height);
-            width = truth.width;
-            height = truth.height;
-            if (occlusionPath)
-                occlusion = ReadOcclusionFile(*occlusionPath, width, height);
-            score = ScoreFlow(truth, occlusion, estimate);
-        } else {
-            const FloatImage truth = ReadDisparityFile(truthPath);
-            const FloatImage estimate = ReadDisparityFile(estimatePath);
-            CheckSize(estimatePath, estimate.width, estimate.height, truth.width, truth.height);
-            width = truth.width;
-            height = truth.height;
-            if (occlusionPath)
-                occlusion = ReadOcclusionFile(*occlusionPath, width, height);
-            score = ScoreDisparity(truth, occlusion, estimate);
-        }
-        run.tallies.push_back(score->tallies);
+        const ScoredFrame scored = &kind == &FlowKind()
+            ? ScoreFiles(truthPath, estimatePath, occlusionPath, ReadFlowFile, ScoreFlow)
+            : ScoreFiles(truthPath, estimatePath, occlusionPath, ReadDisparityFile, ScoreDisparity);
+        run.tallies.push_back(scored.score.tallies);
         if (!options.errorImages.empty()) {
-            const RgbImage image = ErrorImage(*score, occlusion, width, height);
-            WriteWholeFile(InFolder(options.errorImages, FrameFileName(std::string(files.stem) + "_err", right, frame, ".png")),
-                           EncodePng(image.bytes(), width, height, 3));
+            const RgbImage image = ErrorImage(scored.score, scored.occlusion, scored.width, scored.height);
+            WriteWholeFile(errorImagePath(frame), EncodePng(image.bytes(), scored.width, scored.height, 3));
         }
     }
     if (!run.missing.empty())
-        std::cerr << "tavrik-cli: " << MissingError(firstMissing, run.missing.size(), truthPaths.size()) << '\n';
+        std::cerr << "tavrik-cli: warning: " << run.missing.size() << " of " << truthPaths.size()
+                  << " frames have no estimate, the first " << firstMissing << '\n';
     WriteReports(options, PixelScoreCsv(run), PixelScoreJson(run));
     std::cout << PixelScoreTable(run);
     return exitOk;
@@ -208,6 +214,9 @@ int ScorePoses(const Options& options)
         throw UserError(estimatePath + ": no pose for frame " + std::to_string(missing.front()) + " ("
                         + std::to_string(missing.size()) + " of " + std::to_string(truth.size())
                         + " frames have none; --allow-missing scores the others)");
+    if (!missing.empty())
+        std::cerr << "tavrik-cli: warning: " << missing.size() << " of " << truth.size()
+                  << " frames have no pose in " << estimatePath << '\n';
     const TrajectoryScore score = ScoreTrajectory(truth, estimate, options.scale);
     WriteReports(options, TrajectoryCsv(score), TrajectoryJson(score, missing, options.scale));
     std::cout << TrajectoryTable(score, missing, options.scale);
