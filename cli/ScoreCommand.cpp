@@ -102,6 +102,8 @@ ScoredFrame ScoreFiles(const std::string& truthPath, const std::string& estimate
 
 std::string MissingError(const std::string& firstMissing, std::size_t missing, std::size_t total)
 {
+    if (missing == total)
+        return firstMissing + ": missing (no frame of " + std::to_string(total) + " has an estimate)";
     return firstMissing + ": missing (" + std::to_string(missing) + " of " + std::to_string(total)
         + " frames have no estimate; --allow-missing scores the others)";
 }

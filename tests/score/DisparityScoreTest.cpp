@@ -15,36 +15,8 @@ std::optional<ErrorMeasures> RegionMeasures(const PixelKind& kind, const FrameSc
     return Measures(kind, score.tallies[static_cast<std::size_t>(region)]);
 }
 
-// A 4 × 2 truth: one invalid pixel, two hidden from the other camera.
+// A 4 × 2 truth with one invalid pixel.
 const FloatImage truth{4, 2, {10.0f, 20.0f, inf, 40.0f, 2.0f, 4.0f, 80.0f, 100.0f}};
-const std::vector<std::uint8_t> occlusion{255, 255, 0, 128, 255, 255, 128, 255};
-
-TEST(DisparityScoreTest, TruthAgainstItselfIsExactAndDense)
-{
-    const FrameScore score = ScoreDisparity(truth, occlusion, truth);
-    for (const Region region : regions) {
-        const auto m = RegionMeasures(DisparityKind(), score, region);
-        ASSERT_TRUE(m);
-        EXPECT_EQ(m->meanError, 0.0);
-        EXPECT_EQ(m->densityPercent, 100.0);
-        EXPECT_EQ(m->outlierPercent, 0.0);
-    }
-    EXPECT_EQ(score.tallies[0].pixels, 7);
-    EXPECT_EQ(score.tallies[1].pixels, 5);
-    EXPECT_EQ(score.tallies[2].pixels, 2);
-}
-
-TEST(DisparityScoreTest, OnePixelOffIsBadAtHalfAPixelOnly)
-{
-    FloatImage shifted = truth;
-    for (float& d : shifted.values)
-        d += 1.0f;
-    const auto m = RegionMeasures(DisparityKind(), ScoreDisparity(truth, occlusion, shifted), Region::all);
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->meanError, 1.0);
-    EXPECT_EQ(m->rmsError, 1.0);
-    EXPECT_EQ(m->abovePercent, (std::vector<double>{100.0, 0.0, 0.0, 0.0, 0.0}));
-}
 
 // An empty estimate pixel counts as disparity 0; D1 needs both more than
 // 3 pixels and more than 5 %.
