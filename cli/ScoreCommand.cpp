@@ -9,10 +9,14 @@
 #include "score/EstimateFiles.h"
 #include "score/FlowScore.h"
 #include "score/ScoreReport.h"
+#include "score/Trajectory.h"
 
 #include <filesystem>
 #include <iostream>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace tavrik::cli {
@@ -178,16 +182,31 @@ int ScorePixels(const Options& options, const PixelKind& kind)
     return exitOk;
 }
 
-std::vector<std::optional<CameraPose>> ReadTrajectory(const std::string& path)
+std::string ReadText(const std::string& path)
 {
     const std::vector<std::uint8_t> bytes = ReadWholeFile(path, std::size_t{1} << 28, path + ": larger than 256 MiB");
-    return ParseTrajectory(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The baseline of the "baseline=B" line of the sequence's calib.txt.
+double TruthBaseline(const std::string& sequence)
+{
+    const std::string path = InFolder(sequence, "calib.txt");
+    std::istringstream lines(ReadText(path));
+    for (std::string line; std::getline(lines, line);)
+        if (line.starts_with("baseline=")) {
+            char* end = nullptr;
+            const double baseline = std::strtod(line.c_str() + 9, &end);
+            if (end != line.c_str() + 9 && std::isfinite(baseline))
+                return baseline;
+        }
+    throw UserError(path + ": no line baseline=B");
 }
 
 int ScorePoses(const Options& options)
 {
     const std::string truthPath = InFolder(options.truth, "poses.txt");
-    const std::vector<std::optional<CameraPose>> truthEntries = ReadTrajectory(truthPath);
+    const std::vector<std::optional<CameraPose>> truthEntries = ParseTrajectory(ReadText(truthPath), truthPath);
     std::vector<CameraPose> truth;
     for (const auto& pose : truthEntries) {
         if (!pose)
@@ -196,6 +215,8 @@ int ScorePoses(const Options& options)
     }
     if (truth.empty())
         throw UserError(truthPath + ": no poses");
+    if (options.camera == "right")
+        truth = RightCameraPoses(truth, TruthBaseline(options.truth));
 
     std::string estimatePath = options.estimate;
     if (std::filesystem::is_directory(estimatePath)) {
@@ -203,7 +224,7 @@ int ScorePoses(const Options& options)
         if (options.pattern.empty() && !std::filesystem::exists(estimatePath))
             estimatePath = InFolder(options.estimate, "poses_tum.txt");
     }
-    std::vector<std::optional<CameraPose>> estimate = ReadTrajectory(estimatePath);
+    std::vector<std::optional<CameraPose>> estimate = ParseTrajectory(ReadText(estimatePath), estimatePath);
     if (estimate.size() > truth.size())
         throw UserError(estimatePath + ": a pose for frame " + std::to_string(estimate.size() - 1) + ", the truth has "
                         + std::to_string(truth.size()) + " frames");
@@ -238,7 +259,7 @@ Command AddScoreCommand(CLI::App& app)
         "as the estimate 0: it lowers the density and its error is the truth's magnitude. "
         "bad-T / out-T: share of pixels with an error above T pixels; d1 / fl: error above 3 pixels and above 5 % "
         "of the truth's magnitude. Summaries give the measures over every scored pixel and the mean over frames. "
-        "Poses: the truth is poses.txt (left camera); the estimate is KITTI (12 numbers a line) or TUM "
+        "Poses: the truth is poses.txt (the left camera; with --camera right moved by the baseline of calib.txt); the estimate is KITTI (12 numbers a line) or TUM "
         "(stamp = frame index, tx ty tz qx qy qz qw); ATE is the RMSE of the camera centres after the least-squares "
         "rigid (--scale: similarity) alignment, RPE the error of each motion between consecutive frames.");
     auto options = std::make_shared<Options>();
@@ -249,7 +270,7 @@ Command AddScoreCommand(CLI::App& app)
     sub->add_option("--kind", options->kind, "What is scored: disparity, flow or poses")
         ->check(CLI::IsMember({"disparity", "flow", "poses"}))
         ->capture_default_str();
-    sub->add_option("--camera", options->camera, "Camera of the disparity or flow: left or right")
+    sub->add_option("--camera", options->camera, "Camera whose disparity, flow or trajectory is scored: left or right")
         ->check(CLI::IsMember({"left", "right"}))
         ->capture_default_str();
     sub->add_option("--pattern", options->pattern,
@@ -265,14 +286,8 @@ Command AddScoreCommand(CLI::App& app)
     sub->add_flag("--scale", options->scale, "Poses: align with a similarity (scale too), for monocular methods");
 
     const auto run = [options]() -> int {
-        if (options->kind == "poses") {
-            if (options->camera == "right") {
-                std::cerr << "tavrik-cli: --kind poses scores the left camera's trajectory (poses.txt); "
-                             "leave --camera out\n";
-                return exitUsage;
-            }
+        if (options->kind == "poses")
             return ScorePoses(*options);
-        }
         return ScorePixels(*options, options->kind == "flow" ? FlowKind() : DisparityKind());
     };
     return {sub, run};

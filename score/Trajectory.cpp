@@ -145,6 +145,18 @@ Similarity AlignTrajectory(std::span<const CameraPose> truth, std::span<const Ca
     return out;
 }
 
+std::vector<CameraPose> RightCameraPoses(std::span<const CameraPose> leftPoses, double baseline)
+{
+    std::vector<CameraPose> right(leftPoses.begin(), leftPoses.end());
+    for (CameraPose& pose : right) {
+        // t' = R·b + t − b with b = (B, 0, 0).
+        pose[3] += pose[0] * baseline - baseline;
+        pose[7] += pose[4] * baseline;
+        pose[11] += pose[8] * baseline;
+    }
+    return right;
+}
+
 TrajectoryScore ScoreTrajectory(std::span<const CameraPose> truth, std::span<const std::optional<CameraPose>> estimate,
                                 bool withScale)
 {

@@ -26,6 +26,12 @@ struct Similarity {
 Similarity AlignTrajectory(std::span<const CameraPose> truth, std::span<const CameraPose> estimate,
                            bool withScale);
 
+// The trajectory of the right camera of a rig whose left camera has
+// `leftPoses` (each relative to the left camera's first frame): the right
+// camera stands `baseline` scene units along the left one's x axis, so its
+// pose relative to its own first frame is S⁻¹·P·S with S = [I | (B, 0, 0)].
+std::vector<CameraPose> RightCameraPoses(std::span<const CameraPose> leftPoses, double baseline);
+
 // A trajectory scored frame by frame. Frames without an estimate hold NaN.
 struct TrajectoryScore {
     Similarity alignment;

@@ -126,6 +126,21 @@ TEST(TrajectoryTest, RelativeErrorIsThatOfTheWrongStep)
     EXPECT_LT(score.relativeTranslation[2], 1e-12);
 }
 
+// The right camera of a rig turned 90 degrees about y (x toward −z) stands
+// at the left one's centre plus B along the turned x axis, seen from where
+// the right camera stood in frame 0, B to the right of the left one.
+TEST(TrajectoryTest, RightCameraRidesTheBaselineAlongTheTurnedXAxis)
+{
+    const std::vector<CameraPose> left{Pose(Rotation(0, 1, 0, 0.0), 0, 0, 0),
+                                       Pose(Rotation(0, 1, 0, M_PI / 2), 1.0, 2.0, 3.0)};
+    const std::vector<CameraPose> right = RightCameraPoses(left, 0.5);
+    for (int k = 0; k < 12; ++k)
+        EXPECT_EQ(right[0][k], left[0][k]) << k;
+    EXPECT_NEAR(right[1][3], 1.0 - 0.5, 1e-15);
+    EXPECT_NEAR(right[1][7], 2.0, 1e-15);
+    EXPECT_NEAR(right[1][11], 3.0 - 0.5, 1e-15);
+}
+
 TEST(TrajectoryTest, MissingFramesAreLeftOut)
 {
     const std::vector<CameraPose> truth = Drive(5);
