@@ -195,18 +195,16 @@ std::string PixelScoreTable(const PixelRunScore& run)
         + std::to_string(run.frames.size()) + " frames scored\n"
         + MissingText(run.missing, run.frames.size() + run.missing.size());
     const std::vector<std::string> names = MeasureNames(*run.kind);
-    const auto row = [](std::string cells[], std::size_t count) {
-        std::string line;
-        for (std::size_t k = 0; k < count; ++k) {
-            std::string cell = cells[k];
-            line += k == 0 ? cell + std::string(cell.size() < 18 ? 18 - cell.size() : 1, ' ')
-                           : std::string(cell.size() < 9 ? 9 - cell.size() : 1, ' ') + cell;
-        }
+    // The first column left-aligned in 18 characters, the others right-aligned in 9.
+    const auto row = [](const std::vector<std::string>& cells) {
+        std::string line = cells.front() + std::string(cells.front().size() < 18 ? 18 - cells.front().size() : 1, ' ');
+        for (std::size_t k = 1; k < cells.size(); ++k)
+            line += std::string(cells[k].size() < 9 ? 9 - cells[k].size() : 1, ' ') + cells[k];
         return line + "\n";
     };
     std::vector<std::string> header{"region"};
     header.insert(header.end(), names.begin(), names.end());
-    text += row(header.data(), header.size());
+    text += row(header);
     for (const bool perPixel : {true, false})
         for (const Region region : regions) {
             const RegionSummary& s = summaries[static_cast<std::size_t>(region)];
@@ -217,7 +215,7 @@ std::string PixelScoreTable(const PixelRunScore& run)
             else
                 for (const double value : MeasureValues(*measures))
                     cells.push_back(Fixed(value));
-            text += row(cells.data(), cells.size());
+            text += row(cells);
         }
     return text + "\"pixels\" rows: over every scored pixel; \"frames\" rows: the mean of the frames' values. "
                   "epe, rms in pixels; the rest in %.\n";
