@@ -13,8 +13,8 @@
 
 #include <filesystem>
 #include <iostream>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -195,9 +195,10 @@ double TruthBaseline(const std::string& sequence)
     std::istringstream lines(ReadText(path));
     for (std::string line; std::getline(lines, line);)
         if (line.starts_with("baseline=")) {
-            char* end = nullptr;
-            const double baseline = std::strtod(line.c_str() + 9, &end);
-            if (end != line.c_str() + 9 && std::isfinite(baseline))
+            double baseline = 0.0;
+            const char* lineEnd = line.data() + line.size();
+            const auto [end, error] = std::from_chars(line.data() + 9, lineEnd, baseline);
+            if (error == std::errc() && end == lineEnd && std::isfinite(baseline))
                 return baseline;
         }
     throw UserError(path + ": no line baseline=B");

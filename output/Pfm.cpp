@@ -6,7 +6,7 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdlib>
+#include <charconv>
 #include <string>
 
 namespace tavrik {
@@ -67,9 +67,11 @@ FloatImage DecodePfm(std::span<const std::uint8_t> file, const std::string& file
     if (image.width == 0 || image.height == 0)
         throw fail("bad width or height");
     const std::string scaleWord = HeaderWord(file, at);
-    char* end = nullptr;
-    const double scale = std::strtod(scaleWord.c_str(), &end);
-    if (scaleWord.empty() || *end != '\0' || scale == 0.0 || !std::isfinite(scale) || at >= file.size())
+    // from_chars, unlike strtod, reads "-1.0" the same in every locale.
+    double scale = 0.0;
+    const char* wordEnd = scaleWord.data() + scaleWord.size();
+    const auto [end, error] = std::from_chars(scaleWord.data(), wordEnd, scale);
+    if (error != std::errc() || end != wordEnd || scale == 0.0 || !std::isfinite(scale) || at >= file.size())
         throw fail("bad scale");
     ++at; // the single white-space byte before the values
     const std::size_t w = static_cast<std::size_t>(image.width);

@@ -87,7 +87,7 @@ std::vector<std::uint8_t> ReadOcclusionFile(const std::string& path, int width, 
     const PngImage png = ReadPng(path, 1, 8, "an occlusion mask");
     if (png.width != width || png.height != height)
         throw UserError(path + ": " + std::to_string(png.width) + "x" + std::to_string(png.height)
-                        + " pixels, the disparity has " + std::to_string(width) + "x" + std::to_string(height));
+                        + " pixels, the truth has " + std::to_string(width) + "x" + std::to_string(height));
     return {png.samples.begin(), png.samples.end()};
 }
 
