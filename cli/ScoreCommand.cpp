@@ -11,10 +11,10 @@
 #include "score/ScoreReport.h"
 #include "score/Trajectory.h"
 
-#include <filesystem>
-#include <iostream>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
