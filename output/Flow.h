@@ -7,7 +7,8 @@
 namespace tavrik {
 
 // Optical flow of one frame, top row first: pixel (x, y) of this frame moves
-// to (x + u, y + v) in the next frame of the same camera (pixels, y down).
+// to (x + u, y + v) in another frame of the same camera, the next one for
+// forward flow, the previous one for backward flow (pixels, y down).
 // Where `valid` is 0 the flow is unknown and u, v are meaningless.
 struct FlowField {
     int width = 0;

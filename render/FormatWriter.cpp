@@ -83,13 +83,23 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
                                         run.depthTolerance);
         Write(FrameName("occ", frameIndex, ".png"), EncodePng(mask, w, h, 1));
     }
-    if (formats.has(OutputFormat::flow)) {
-        if (run.previousIndex >= 0) {
-            const FlowField flow = ForwardFlow({run.previousCamera, run.previousDepth}, {cameras.camera, depth}, w,
-                                               h, run.depthTolerance);
-            Write(FrameName("flow", run.previousIndex, ".flo"), EncodeFlo(flow));
-            Write(FrameName("flow", run.previousIndex, ".png"), EncodePng(KittiFlowSamples(flow), w, h, 3));
+    const bool flow = formats.has(OutputFormat::flow);
+    if (run.previousIndex >= 0) {
+        const DepthView previous{run.previousCamera, run.previousDepth};
+        const DepthView current{cameras.camera, depth};
+        if (flow) {
+            const auto writeFlow = [&](const char* stem, int index, const FlowField& field) {
+                Write(FrameName(stem, index, ".flo"), EncodeFlo(field));
+                Write(FrameName(stem, index, ".png"), EncodePng(KittiFlowSamples(field), w, h, 3));
+            };
+            writeFlow("flow", run.previousIndex, OpticalFlow(previous, current, w, h, run.depthTolerance));
+            writeFlow("flowback", frameIndex, OpticalFlow(current, previous, w, h, run.depthTolerance));
         }
+        if (formats.has(OutputFormat::dispchange))
+            Write(FrameName("dispchange", run.previousIndex, ".pfm"),
+                  EncodePfm(DisparityChange(previous, current, w, h, baseline, focal), w, h));
+    }
+    if (flow || formats.has(OutputFormat::dispchange)) {
         run.previousIndex = frameIndex;
         run.previousDepth = std::move(depth);
         run.previousCamera = cameras.camera;
