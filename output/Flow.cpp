@@ -2,10 +2,12 @@
 
 #include "base/Check.h"
 #include "base/LittleEndian.h"
+#include "base/UserError.h"
 
 #include <bit>
 #include <cmath>
 #include <optional>
+#include <string>
 
 namespace tavrik {
 
@@ -61,6 +63,44 @@ std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow)
         samples[3 * i + 2] = 1;
     }
     return samples;
+}
+
+FlowField DecodeFlo(std::span<const std::uint8_t> file, const std::string& fileName)
+{
+    const auto fail = [&](const std::string& reason) { return UserError(fileName + ": not a .flo file: " + reason); };
+    if (file.size() < 12 || std::string(file.begin(), file.begin() + 4) != "PIEH")
+        throw fail("it does not start with PIEH");
+    FlowField flow;
+    flow.width = GetLittleEndian<std::int32_t>(file.data() + 4);
+    flow.height = GetLittleEndian<std::int32_t>(file.data() + 8);
+    if (flow.width <= 0 || flow.height <= 0 || flow.width > (1 << 20) || flow.height > (1 << 20))
+        throw fail("bad width or height");
+    const std::size_t count = static_cast<std::size_t>(flow.width) * static_cast<std::size_t>(flow.height);
+    if ((file.size() - 12) / 8 < count)
+        throw fail("fewer values than width × height");
+    flow.u.resize(count);
+    flow.v.resize(count);
+    flow.valid.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        flow.u[i] = std::bit_cast<float>(GetLittleEndian<std::uint32_t>(file.data() + 12 + 8 * i));
+        flow.v[i] = std::bit_cast<float>(GetLittleEndian<std::uint32_t>(file.data() + 16 + 8 * i));
+        flow.valid[i] = std::fabs(flow.u[i]) > 1e9f || std::fabs(flow.v[i]) > 1e9f ? 0 : 1;
+    }
+    return flow;
+}
+
+FlowField FlowFromKittiSamples(std::span<const std::uint16_t> samples, int width, int height)
+{
+    TAVRIK_CHECK(width > 0 && height > 0);
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    TAVRIK_CHECK_EQ(samples.size(), 3 * count);
+    FlowField flow{width, height, std::vector<float>(count), std::vector<float>(count), std::vector<std::uint8_t>(count)};
+    for (std::size_t i = 0; i < count; ++i) {
+        flow.u[i] = static_cast<float>((samples[3 * i] - 32768.0) / 64.0);
+        flow.v[i] = static_cast<float>((samples[3 * i + 1] - 32768.0) / 64.0);
+        flow.valid[i] = samples[3 * i + 2] != 0 ? 1 : 0;
+    }
+    return flow;
 }
 
 } // namespace tavrik

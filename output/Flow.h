@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace tavrik {
@@ -32,5 +33,15 @@ std::vector<std::uint8_t> EncodeFlo(const FlowField& flow);
 // valid pixel. Unknown flow, and flow beyond what 16 bits hold (|u| or |v|
 // from 512 pixels on), is (0, 0, 0).
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow);
+
+// The flow of a .flo file laid out as above; a pixel is unknown (valid 0)
+// where |u| or |v| exceeds 1e9. NaN is kept as a known value for the
+// caller to judge. Throws UserError "<fileName>: not a .flo file: <reason>"
+// for a wrong tag, a bad size or too few values.
+FlowField DecodeFlo(std::span<const std::uint8_t> file, const std::string& fileName);
+
+// The flow of 16-bit RGB flow PNG samples (width·height·3, top row first):
+// u = (red − 2^15) / 64, v = (green − 2^15) / 64, known where blue is not 0.
+FlowField FlowFromKittiSamples(std::span<const std::uint16_t> samples, int width, int height);
 
 } // namespace tavrik

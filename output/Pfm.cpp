@@ -2,8 +2,11 @@
 
 #include "base/Check.h"
 #include "base/LittleEndian.h"
+#include "base/UserError.h"
 
 #include <bit>
+#include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace tavrik {
@@ -21,6 +24,69 @@ std::vector<std::uint8_t> EncodePfm(std::span<const float> topRowFirst, int widt
         for (const float value : topRowFirst.subspan(static_cast<std::size_t>(row) * w, w))
             AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(value));
     return bytes;
+}
+
+namespace {
+
+// One white-space separated header word starting at `at`; `at` ends on the
+// white-space byte after it.
+std::string HeaderWord(std::span<const std::uint8_t> file, std::size_t& at)
+{
+    const auto isSpace = [](std::uint8_t c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; };
+    while (at < file.size() && isSpace(file[at]))
+        ++at;
+    std::string word;
+    while (at < file.size() && !isSpace(file[at]) && word.size() < 32)
+        word.push_back(static_cast<char>(file[at++]));
+    return word;
+}
+
+// A positive image side of at most 2^20 pixels, or 0.
+int HeaderSide(const std::string& word)
+{
+    if (word.empty() || word.size() > 7 || word.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    const int side = std::stoi(word);
+    return side <= (1 << 20) ? side : 0;
+}
+
+} // namespace
+
+FloatImage DecodePfm(std::span<const std::uint8_t> file, const std::string& fileName)
+{
+    const auto fail = [&](const std::string& reason) { return UserError(fileName + ": not a PFM file: " + reason); };
+    std::size_t at = 0;
+    const std::string tag = HeaderWord(file, at);
+    if (tag == "PF")
+        throw fail("three colour channels, one was expected");
+    if (tag != "Pf")
+        throw fail("it does not start with Pf");
+    FloatImage image;
+    image.width = HeaderSide(HeaderWord(file, at));
+    image.height = HeaderSide(HeaderWord(file, at));
+    if (image.width == 0 || image.height == 0)
+        throw fail("bad width or height");
+    const std::string scaleWord = HeaderWord(file, at);
+    char* end = nullptr;
+    const double scale = std::strtod(scaleWord.c_str(), &end);
+    if (scaleWord.empty() || *end != '\0' || scale == 0.0 || !std::isfinite(scale) || at >= file.size())
+        throw fail("bad scale");
+    ++at; // the single white-space byte before the values
+    const std::size_t w = static_cast<std::size_t>(image.width);
+    const std::size_t count = w * static_cast<std::size_t>(image.height);
+    if ((file.size() - at) / 4 < count)
+        throw fail("fewer values than width × height");
+    image.values.resize(count);
+    const bool littleEndian = scale < 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* p = file.data() + at + 4 * i;
+        const std::uint32_t bits = littleEndian ? GetLittleEndian<std::uint32_t>(p)
+                                                : std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16
+                                                      | std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]};
+        const std::size_t row = image.height - 1 - i / w;
+        image.values[row * w + i % w] = std::bit_cast<float>(bits);
+    }
+    return image;
 }
 
 } // namespace tavrik

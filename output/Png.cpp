@@ -1,9 +1,12 @@
 #include "output/Png.h"
 
 #include "base/Check.h"
+#include "base/UserError.h"
 
 #include <png.h>
 
+#include <algorithm>
+#include <csetjmp>
 #include <string>
 
 namespace tavrik {
@@ -73,6 +76,80 @@ std::vector<std::uint8_t> EncodePng(std::span<const std::uint16_t> samples, int 
         bigEndian[2 * i + 1] = static_cast<std::uint8_t>(samples[i]);
     }
     return Encode(bigEndian.data(), rowSamples * 2, width, height, channels, 16);
+}
+
+namespace {
+
+struct PngSource {
+    std::span<const std::uint8_t> file;
+    std::size_t at = 0;
+    std::string error;
+};
+
+void ReadBytes(png_structp png, png_bytep data, png_size_t length)
+{
+    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (source->file.size() - source->at < length)
+        png_error(png, "the file ends early");
+    std::copy_n(source->file.data() + source->at, length, data);
+    source->at += length;
+}
+
+// A damaged file is the user's doing: the message is kept and libpng
+// returns to the setjmp in DecodePng, which turns it into a UserError.
+[[noreturn]] void ReadFailed(png_structp png, png_const_charp message)
+{
+    static_cast<PngSource*>(png_get_error_ptr(png))->error = message;
+    png_longjmp(png, 1);
+}
+
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+} // namespace
+
+PngImage DecodePng(std::span<const std::uint8_t> file, const std::string& fileName)
+{
+    if (file.size() < 8 || png_sig_cmp(file.data(), 0, 8) != 0)
+        throw UserError(fileName + ": not a PNG file: no PNG signature");
+    PngSource source{file, 0, {}};
+    PngImage image;
+    std::vector<std::uint8_t> rows;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, ReadFailed, IgnoreWarning);
+    TAVRIK_CHECK(png != nullptr);
+    png_infop info = png_create_info_struct(png);
+    TAVRIK_CHECK(info != nullptr);
+    // Only libpng's own frames lie between here and png_longjmp; the C++
+    // objects above outlive the jump.
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        throw UserError(fileName + ": not a PNG file: " + source.error);
+    }
+    png_set_read_fn(png, &source, ReadBytes);
+    png_set_user_limits(png, 1u << 16, 1u << 16);
+    png_read_info(png, info);
+    png_set_expand(png); // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
+    png_set_strip_alpha(png);
+    png_read_update_info(png, info);
+    image.width = static_cast<int>(png_get_image_width(png, info));
+    image.height = static_cast<int>(png_get_image_height(png, info));
+    image.channels = png_get_channels(png, info);
+    image.bitDepth = png_get_bit_depth(png, info);
+    TAVRIK_CHECK(image.channels == 1 || image.channels == 3);
+    TAVRIK_CHECK(image.bitDepth == 8 || image.bitDepth == 16);
+    const std::size_t rowBytes = png_get_rowbytes(png, info);
+    rows.resize(rowBytes * static_cast<std::size_t>(image.height));
+    const int passes = png_set_interlace_handling(png);
+    for (int pass = 0; pass < passes; ++pass)
+        for (int row = 0; row < image.height; ++row)
+            png_read_row(png, rows.data() + static_cast<std::size_t>(row) * rowBytes, nullptr);
+    png_read_end(png, nullptr);
+    png_destroy_read_struct(&png, &info, nullptr);
+
+    const std::size_t count = static_cast<std::size_t>(image.width) * image.height * image.channels;
+    image.samples.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        image.samples[i] = image.bitDepth == 8 ? rows[i] : static_cast<std::uint16_t>(rows[2 * i] << 8 | rows[2 * i + 1]);
+    return image;
 }
 
 } // namespace tavrik

@@ -1,5 +1,7 @@
 #include "output/Flow.h"
 
+#include "base/UserError.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -52,6 +54,47 @@ INSTANTIATE_TEST_SUITE_P(
                       KittiFlowCase{512.0f, 1, 0, 0, 0} /* beyond 16 bits: unknown */,
                       KittiFlowCase{-600.0f, 1, 0, 0, 0}, KittiFlowCase{3.0f, 0, 0, 0, 0},
                       KittiFlowCase{std::numeric_limits<float>::quiet_NaN(), 1, 0, 0, 0}));
+
+TEST(FloTest, DecodeReadsBackWhatEncodeWrote)
+{
+    const FlowField flow{2, 2, {1.5f, 7.0f, -300.25f, 0.0f}, {-0.25f, 8.0f, 2.0f, 0.0f}, {1, 0, 1, 1}};
+    const FlowField back = DecodeFlo(EncodeFlo(flow), "f.flo");
+    EXPECT_EQ(back.width, 2);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_EQ(back.valid, flow.valid);
+    for (std::size_t i : {0u, 2u, 3u}) {
+        EXPECT_EQ(back.u[i], flow.u[i]);
+        EXPECT_EQ(back.v[i], flow.v[i]);
+    }
+}
+
+TEST(FloTest, RefusesATruncatedFileNamingIt)
+{
+    std::vector<std::uint8_t> file = EncodeFlo(FlowField{2, 1, {1.0f, 2.0f}, {3.0f, 4.0f}, {1, 1}});
+    file.pop_back();
+    EXPECT_THROW(
+        {
+            try {
+                DecodeFlo(file, "est/f.flo");
+            } catch (const UserError& e) {
+                EXPECT_STREQ(e.what(), "est/f.flo: not a .flo file: fewer values than width × height");
+                throw;
+            }
+        },
+        UserError);
+}
+
+TEST(KittiFlowTest, SamplesReadBackToTheSixtyFourth)
+{
+    const FlowField flow{3, 1, {-1.5f, 0.015625f, 511.0f}, {2.0f, -511.984375f, 4.0f}, {1, 1, 0}};
+    const std::vector<std::uint16_t> samples = KittiFlowSamples(flow);
+    const FlowField back = FlowFromKittiSamples(samples, 3, 1);
+    EXPECT_EQ(back.valid, flow.valid);
+    for (std::size_t i : {0u, 1u}) {
+        EXPECT_EQ(back.u[i], flow.u[i]);
+        EXPECT_EQ(back.v[i], flow.v[i]);
+    }
+}
 
 } // namespace
 } // namespace tavrik
