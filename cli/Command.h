@@ -26,5 +26,6 @@ Command AddCheckCommand(CLI::App& app);
 Command AddEgoCommand(CLI::App& app);
 Command AddRenderCommand(CLI::App& app);
 Command AddAviCommand(CLI::App& app);
+Command AddExportCommand(CLI::App& app);
 
 } // namespace tavrik::cli

@@ -40,6 +40,7 @@ int main(int argc, char** argv)
         AddEgoCommand(app),
         AddRenderCommand(app),
         AddAviCommand(app),
+        AddExportCommand(app),
     };
 
     try {

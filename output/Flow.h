@@ -28,6 +28,11 @@ inline constexpr float unknownFlow = 1e10f;
 // all little-endian; unknown flow is `unknownFlow` in both components.
 std::vector<std::uint8_t> EncodeFlo(const FlowField& flow);
 
+// The three-channel PFM file of `flow`: the header "PF\n<width> <height>\n-1.0\n",
+// then per pixel u, v and 0 as little-endian float32, rows from the bottom
+// of the image to its top; unknown flow is `unknownFlow` in u and v.
+std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow);
+
 // The samples of a 16-bit RGB flow PNG, top row first: red u·64 + 2^15,
 // green v·64 + 2^15 (both rounded to the nearest 1/64 pixel), blue 1 for a
 // valid pixel. Unknown flow, and flow beyond what 16 bits hold (|u| or |v|
