@@ -44,8 +44,9 @@ const std::vector<ExportLayout> layouts{
       {"ETH3D/two_view_training_gt/{sample}/mask0nocc.png", L, F::every, 0, S::occlusion, E::nonOccludedMask}},
      {}},
     // Flow into the future of a sequence's last frame and into the past of
-    // its first are unknown everywhere: the loader drops each folder's last
-    // flow file, so these stand in for the ones it drops.
+    // its first are unknown everywhere: the loader leaves one flow file of
+    // each folder unread (the last into the future, the first into the
+    // past), so these take those places and every real flow is read.
     {"sceneflow",
      {{"SceneFlow/FlyingThings3D/frames_cleanpass/TRAIN/A/{seq}/left/{frame}.png", L, F::every, 0, S::image, E::png},
       {"SceneFlow/FlyingThings3D/frames_cleanpass/TRAIN/A/{seq}/right/{frame}.png", R, F::every, 0, S::image, E::png},
