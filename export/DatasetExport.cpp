@@ -25,7 +25,8 @@ namespace fs = std::filesystem;
 constexpr std::size_t maxInputBytes = std::size_t{1} << 30;
 
 // File name parts of each source: left stem, right stem, extension, and
-// the --formats name that writes it.
+// the --formats name that writes it (none for the calibration, which every
+// run with a manifest writes).
 struct SourceFile {
     const char* left;
     const char* right;
@@ -44,7 +45,7 @@ SourceFile SourceFileOf(ExportSource source)
     case ExportSource::flowPng: return {"lflow_", "flow_", ".png", "flow"};
     case ExportSource::flowBack: return {"lflowback_", "flowback_", ".flo", "flow"};
     case ExportSource::disparityChange: return {"ldispchange_", "dispchange_", ".pfm", "dispchange"};
-    case ExportSource::calibration: return {"calib", "calib", ".txt", "pfm"};
+    case ExportSource::calibration: return {"calib", "calib", ".txt", nullptr};
     }
     TAVRIK_CHECK(false);
     return {};
@@ -60,7 +61,7 @@ std::string SourcePath(const fs::path& folder, ExportSource source, bool rightCa
 
 std::vector<std::uint8_t> ReadInput(const std::string& path)
 {
-    return ReadWholeFile(path, maxInputBytes, "File too large: " + path);
+    return ReadWholeFile(path, maxInputBytes, "Cannot open file " + path + ": larger than 1 GiB");
 }
 
 // One exported sequence: its folder and what its manifest says.
@@ -131,7 +132,7 @@ void CheckInputs(const SequenceInput& sequence, const ExportLayout& layout)
                             + " camera: render with --camera both");
         for (const ExportSource source : sources) {
             const SourceFile needed = SourceFileOf(source);
-            if (!has(sequence.formats, needed.format))
+            if (needed.format && !has(sequence.formats, needed.format))
                 throw UserError(prefix + (file.rightCamera ? needed.right : needed.left) + "TTTT" + needed.extension
                                 + ": render with --formats " + needed.format);
         }
@@ -318,6 +319,8 @@ ExportReport ExportDataset(const std::string& source, const ExportLayout& layout
                 const FrameInput input{
                     path, SourcePath(sequences[s].folder, ExportSource::occlusion, file.rightCamera, frame),
                     sequences[s].width, sequences[s].height};
+                // Never written through a link an earlier export left there.
+                fs::remove(target, ignored);
                 WriteWholeFile(target.string(), Encode(file, input));
                 ++report.converted;
             }

@@ -60,19 +60,19 @@ class Sequence:
 
     def __init__(self, folder):
         self.folder = str(folder)
-        names = os.listdir(self.folder)
-        self._names = set(names)
-        frames = set()
-        for name in names:
-            match = _FRAME_TAG.match(name)
-            if match:
-                frames.add(int(match.group(1) or match.group(2)))
-        self.frames = sorted(frames)
+        self._names = set(os.listdir(self.folder))
+        for key, name, reader in RUN_FILES:
+            setattr(self, key, reader(os.path.join(self.folder, name)) if name in self._names else None)
+        if self.manifest is not None:
+            # Frame files beyond the run's last frame may be left from an earlier, longer run.
+            self.frames = list(range(self.manifest['frames']))
+            self.cameras = [camera for camera in ('left', 'right') if camera in self.manifest['cameras']]
+            return
+        self.frames = sorted({int(match.group(1) or match.group(2))
+                              for match in map(_FRAME_TAG.match, self._names) if match})
         self.cameras = [camera for camera, index in (('left', 1), ('right', 2))
                         if any(frame_file(entry[index], t) in self._names
                                for entry in FRAME_FILES for t in self.frames[:1])]
-        for key, name, reader in RUN_FILES:
-            setattr(self, key, reader(os.path.join(self.folder, name)) if name in self._names else None)
 
     def __len__(self):
         return len(self.frames)
@@ -99,7 +99,7 @@ class Sequence:
 
 def is_sequence_folder(folder):
     try:
-        return any(_FRAME_TAG.match(name) for name in os.listdir(folder))
+        return any(name == 'tavrik.json' or _FRAME_TAG.match(name) for name in os.listdir(folder))
     except OSError:
         return False
 
