@@ -84,22 +84,25 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
         Write(FrameName("occ", frameIndex, ".png"), EncodePng(mask, w, h, 1));
     }
     const bool flow = formats.has(OutputFormat::flow);
-    if (run.previousIndex >= 0) {
+    const bool dispchange = formats.has(OutputFormat::dispchange);
+    if (run.previousIndex >= 0 && (flow || dispchange)) {
         const DepthView previous{run.previousCamera, run.previousDepth};
         const DepthView current{cameras.camera, depth};
+        Reprojection forward = Reproject(previous, current, w, h, run.depthTolerance);
+        if (dispchange)
+            Write(FrameName("dispchange", run.previousIndex, ".pfm"),
+                  EncodePfm(DisparityChange(forward, run.previousDepth, w, h, baseline, focal), w, h));
         if (flow) {
             const auto writeFlow = [&](const char* stem, int index, const FlowField& field) {
                 Write(FrameName(stem, index, ".flo"), EncodeFlo(field));
                 Write(FrameName(stem, index, ".png"), EncodePng(KittiFlowSamples(field), w, h, 3));
             };
-            writeFlow("flow", run.previousIndex, OpticalFlow(previous, current, w, h, run.depthTolerance));
-            writeFlow("flowback", frameIndex, OpticalFlow(current, previous, w, h, run.depthTolerance));
+            writeFlow("flow", run.previousIndex, OpticalFlow(std::move(forward), w, h));
+            writeFlow("flowback", frameIndex,
+                      OpticalFlow(Reproject(current, previous, w, h, run.depthTolerance), w, h));
         }
-        if (formats.has(OutputFormat::dispchange))
-            Write(FrameName("dispchange", run.previousIndex, ".pfm"),
-                  EncodePfm(DisparityChange(previous, current, w, h, baseline, focal), w, h));
     }
-    if (flow || formats.has(OutputFormat::dispchange)) {
+    if (flow || dispchange) {
         run.previousIndex = frameIndex;
         run.previousDepth = std::move(depth);
         run.previousCamera = cameras.camera;

@@ -116,29 +116,28 @@ double DepthTolerance(int depthBits)
     return 16.0 / std::ldexp(1.0, depthBits);
 }
 
-FlowField OpticalFlow(const DepthView& frame, const DepthView& other, int width, int height, double depthTolerance)
+FlowField OpticalFlow(Reprojection toOther, int width, int height)
 {
-    Reprojection r = Reproject(frame, other, width, height, depthTolerance);
-    FlowField flow{width, height, std::move(r.dx), std::move(r.dy), std::vector<std::uint8_t>(r.landing.size())};
-    std::ranges::transform(r.landing, flow.valid.begin(),
+    FlowField flow{width, height, std::move(toOther.dx), std::move(toOther.dy),
+                   std::vector<std::uint8_t>(toOther.landing.size())};
+    std::ranges::transform(toOther.landing, flow.valid.begin(),
                            [](Landing landing) { return static_cast<std::uint8_t>(landing == Landing::visible); });
     return flow;
 }
 
-std::vector<float> DisparityChange(const DepthView& frame, const DepthView& next, int width, int height,
+std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const float> depth, int width, int height,
                                    double baseline, double focalLength)
 {
-    // The depth test plays no part: the point's own distance is known hidden or not.
-    const Reprojection r = Reproject(frame, next, width, height, 0.0);
-    std::vector<float> change(r.landing.size(), std::numeric_limits<float>::infinity());
+    TAVRIK_CHECK_EQ(depth.size(), toNext.inFront.size());
+    std::vector<float> change(depth.size(), std::numeric_limits<float>::infinity());
     for (int j = 0; j < height; ++j)
         for (int x = 0; x < width; ++x) {
             const std::size_t i = static_cast<std::size_t>(height - 1 - j) * width + x;
-            if (r.inFront[i] == 0)
+            if (toNext.inFront[i] == 0)
                 continue;
-            const double now = DisparityFromDistance(
-                DepthToDistance(frame.depth[static_cast<std::size_t>(j) * width + x]), baseline, focalLength);
-            const double then = DisparityFromDistance(DepthToDistance(r.depthThere[i]), baseline, focalLength);
+            const double now = DisparityFromDistance(DepthToDistance(depth[static_cast<std::size_t>(j) * width + x]),
+                                                     baseline, focalLength);
+            const double then = DisparityFromDistance(DepthToDistance(toNext.depthThere[i]), baseline, focalLength);
             change[i] = static_cast<float>(then - now);
         }
     return change;

@@ -57,18 +57,19 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
 // truly cover one another lie thousands of steps apart.
 double DepthTolerance(int depthBits);
 
-// Optical flow of `frame` to `other`, another frame of the same camera (the
-// next one for forward flow, the previous one for backward flow): valid where
-// the point is visible in `other`.
-FlowField OpticalFlow(const DepthView& frame, const DepthView& other, int width, int height,
-                      double depthTolerance);
+// Optical flow of a frame to another frame of the same camera (the next one
+// for forward flow, the previous one for backward flow) from the frame's
+// reprojection into it: valid where the point is visible there.
+FlowField OpticalFlow(Reprojection toOther, int width, int height);
 
-// Disparity change of every pixel of `frame`, top row first: the disparity
-// B·F/Z' its surface point has in `next` minus its disparity B·F/Z now
-// (pixels, both from the linearised depth as in the disparity maps), known
-// wherever the point lies in front of `next`'s camera, hidden there or not;
-// +INF where nothing was drawn or it lies behind.
-std::vector<float> DisparityChange(const DepthView& frame, const DepthView& next, int width, int height,
+// Disparity change of every pixel of a frame, top row first, from its
+// depth buffer `depth` (bottom row first) and its reprojection into the
+// next frame: the disparity B·F/Z' its surface point has there minus its
+// disparity B·F/Z now (pixels, both from the linearised depth as in the
+// disparity maps), known wherever the point lies in front of the next
+// frame's camera, hidden there or not; +INF where nothing was drawn or it
+// lies behind.
+std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const float> depth, int width, int height,
                                    double baseline, double focalLength);
 
 // Occlusion mask of a view against the other camera of the rig in the same

@@ -73,8 +73,9 @@ TEST(ReprojectionTest, DisparityChangeOfAStepTowardAPlaneIsKnownWhereTheFlowIsHi
     }
     const DepthView frame{perspective, before};
     const DepthView next{perspective * Translation(0.0, 0.0, 1.0), after};
-    const std::vector<float> change = DisparityChange(frame, next, width, height, 0.12, 389.0);
-    const FlowField flow = OpticalFlow(frame, next, width, height, DepthTolerance(24));
+    const Reprojection toNext = Reproject(frame, next, width, height, DepthTolerance(24));
+    const std::vector<float> change = DisparityChange(toNext, before, width, height, 0.12, 389.0);
+    const FlowField flow = OpticalFlow(toNext, width, height);
     // 24-bit depth steps move a disparity at Z = 5 by under 1e-5 pixels.
     const double expected = 0.12 * 389.0 / 4.0 - 0.12 * 389.0 / 5.0;
     for (int x = 0; x < width; ++x) {
