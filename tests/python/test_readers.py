@@ -55,11 +55,9 @@ def test_values_computed_from_the_files_are_what_the_cli_wrote(stereo_sequence):
                     assert np.array_equal(files[png][known], away / 64)
 
 
-torch = pytest.importorskip('torch')
-
-
 @pytest.mark.parametrize('kind', ['StereoDataset', 'FlowDataset'])
 def test_torch_dataset_batches_in_a_data_loader(stereo_sequence, kind):
+    torch = pytest.importorskip('torch')
     dataset = getattr(tavrik, kind)(os.path.dirname(stereo_sequence))
     sequence = tavrik.Sequence(stereo_sequence)
     assert len(dataset) == len(sequence) - (kind == 'FlowDataset')
