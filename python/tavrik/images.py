@@ -16,16 +16,18 @@ def read_image(path):
 
 
 def read_grey(path):
-    """An 8- or 16-bit grey image (grey disparity maps, segmentation ids,
-    occlusion masks, 16-bit disparity PNGs) as (height, width) uint8 or
-    uint16, top row first; a colour image (a palette segmentation map) as
+    """A grey image (the grey disparity maps and segmentation ids, stored as
+    24-bit BMPs of equal red, green and blue; occlusion masks; 16-bit
+    disparity PNGs) as (height, width) uint8 or uint16, top row first. An
+    image of other colours (a palette segmentation map) comes as
     (height, width, 3) uint8."""
     with Image.open(path) as image:
         if image.mode in ('I;16', 'I;16B', 'I'):
             return np.array(image, dtype=np.uint16)
-        if image.mode in ('L', 'RGB'):
-            return np.array(image)
-        return np.array(image.convert('RGB'))
+        pixels = np.array(image if image.mode in ('L', 'RGB') else image.convert('RGB'))
+    if pixels.ndim == 3 and (pixels == pixels[..., :1]).all():
+        return np.ascontiguousarray(pixels[..., 0])
+    return pixels
 
 
 def read_occlusion(path):

@@ -41,6 +41,8 @@ def test_values_computed_from_the_files_are_what_the_cli_wrote(stereo_sequence):
             with open(sequence.path('disparity_text', camera, t), 'rb') as f:
                 text = f.read().split(b'\r\n')[2:2 + dat.size]
             assert [b'%.18g' % v for v in dat.ravel()] == text
+            # Fine grey: D·255/60 truncated, from 0 to 255.
+            assert np.array_equal(files['fine_grey'], np.clip(dat * 255 / 60, 0, 255).astype(np.uint8))
             drawn = ~np.isnan(files['disparity'])
             assert np.array_equal(bits(files['disparity'])[drawn], bits(dat)[drawn])
             kitti = files['kitti_disparity']
