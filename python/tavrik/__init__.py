@@ -7,7 +7,7 @@ from .images import read_grey, read_image, read_kitti_disparity, read_occlusion,
 from .pfm import read_pfm
 from .sequence import Dataset, Sequence
 from .text import (Calibration, read_calib, read_dat, read_kitti_calib, read_kitti_poses, read_manifest,
-                   read_tum_poses)
+                   read_scene_text, read_tum_poses)
 
 
 def __getattr__(name):

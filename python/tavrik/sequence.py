@@ -6,7 +6,8 @@ import re
 from .flo import read_flo, read_kitti_flow
 from .images import read_grey, read_image, read_kitti_disparity, read_occlusion
 from .pfm import read_pfm
-from .text import read_calib, read_dat, read_kitti_calib, read_kitti_poses, read_manifest, read_tum_poses
+from .text import (read_calib, read_dat, read_kitti_calib, read_kitti_poses, read_manifest, read_scene_text,
+                   read_tum_poses)
 
 # Per-frame files: key, left name, right name (before and after the frame
 # tag TTTT), reader. Float arrays hold NaN where unknown.
@@ -34,6 +35,7 @@ RUN_FILES = (
     ('poses', 'poses.txt', read_kitti_poses),
     ('tum_poses', 'poses_tum.txt', read_tum_poses),
     ('manifest', 'tavrik.json', read_manifest),
+    ('scene', 'scene.txt', read_scene_text),
 )
 
 _FRAME_TAG = re.compile(r'^(?:left|right|lbindisp|bindisp)_(\d{4,})\.(?:bmp|dat)$|^l?disp_(\d{4,})\.pfm$')
@@ -56,7 +58,7 @@ class Sequence:
     of FRAME_FILES (images top row first; disparity, depth and disparity
     change in pixels or scene units, NaN where unknown; flow (H, W, 2)).
     The run files are attributes: calibration, kitti_calibration, poses,
-    tum_poses, manifest (None where absent)."""
+    tum_poses, manifest, scene (None where absent)."""
 
     def __init__(self, folder):
         self.folder = str(folder)

@@ -72,6 +72,12 @@ def read_tum_poses(path):
     return np.loadtxt(path, ndmin=2)
 
 
+def read_scene_text(path):
+    """scene.txt, the scene text of the run, as a list of its lines."""
+    with open(path, encoding='utf-8') as f:
+        return f.read().splitlines()
+
+
 def read_manifest(path):
     """tavrik.json as a dict: program, version, settings, formats,
     calibration, frames and per camera ('left', 'right') the files it wrote."""

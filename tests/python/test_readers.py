@@ -15,7 +15,7 @@ def test_every_file_of_a_sequence_has_a_reader_and_reads(stereo_sequence):
     sequence = tavrik.Sequence(stereo_sequence)
     manifest = sequence.manifest
     assert len(sequence) == manifest['frames'] and sequence.cameras == ['left', 'right']
-    read = {name for _, name, _ in RUN_FILES} | {'scene.txt'}
+    read = {name for key, name, _ in RUN_FILES if getattr(sequence, key) is not None}
     for t, frame in zip(sequence.frames, (sequence[i] for i in range(len(sequence)))):
         for camera, files in frame.items():
             for key, array in files.items():
@@ -26,6 +26,7 @@ def test_every_file_of_a_sequence_has_a_reader_and_reads(stereo_sequence):
     assert listed == read
     assert sequence.poses.shape == (len(sequence), 3, 4) and sequence.tum_poses.shape == (len(sequence), 8)
     assert sequence.calibration.width == 320 and sequence.kitti_calibration['P1'].shape == (3, 4)
+    assert sum(line.startswith('EGO') for line in sequence.scene) == len(sequence)
 
 
 def test_values_computed_from_the_files_are_what_the_cli_wrote(stereo_sequence):
