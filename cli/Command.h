@@ -27,5 +27,6 @@ Command AddEgoCommand(CLI::App& app);
 Command AddRenderCommand(CLI::App& app);
 Command AddAviCommand(CLI::App& app);
 Command AddScoreCommand(CLI::App& app);
+Command AddExportCommand(CLI::App& app);
 
 } // namespace tavrik::cli

@@ -41,6 +41,7 @@ int main(int argc, char** argv)
         AddRenderCommand(app),
         AddAviCommand(app),
         AddScoreCommand(app),
+        AddExportCommand(app),
     };
 
     try {

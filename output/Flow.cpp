@@ -41,6 +41,23 @@ std::vector<std::uint8_t> EncodeFlo(const FlowField& flow)
     return bytes;
 }
 
+std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow)
+{
+    CheckSizes(flow);
+    const std::string header = "PF\n" + std::to_string(flow.width) + " " + std::to_string(flow.height) + "\n-1.0\n";
+    std::vector<std::uint8_t> bytes(header.begin(), header.end());
+    bytes.reserve(header.size() + flow.u.size() * 12);
+    const std::size_t w = static_cast<std::size_t>(flow.width);
+    for (int row = flow.height - 1; row >= 0; --row)
+        for (std::size_t i = row * w; i < (row + 1) * w; ++i) {
+            const bool known = flow.valid[i] != 0;
+            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.u[i] : unknownFlow));
+            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.v[i] : unknownFlow));
+            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(0.0f));
+        }
+    return bytes;
+}
+
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow)
 {
     CheckSizes(flow);

@@ -8,7 +8,8 @@
 namespace tavrik {
 
 // Optical flow of one frame, top row first: pixel (x, y) of this frame moves
-// to (x + u, y + v) in the next frame of the same camera (pixels, y down).
+// to (x + u, y + v) in another frame of the same camera, the next one for
+// forward flow, the previous one for backward flow (pixels, y down).
 // Where `valid` is 0 the flow is unknown and u, v are meaningless.
 struct FlowField {
     int width = 0;
@@ -26,6 +27,11 @@ inline constexpr float unknownFlow = 1e10f;
 // and height as int32, then per pixel, top row first, u and v as float32,
 // all little-endian; unknown flow is `unknownFlow` in both components.
 std::vector<std::uint8_t> EncodeFlo(const FlowField& flow);
+
+// The three-channel PFM file of `flow`: the header "PF\n<width> <height>\n-1.0\n",
+// then per pixel u, v and 0 as little-endian float32, rows from the bottom
+// of the image to its top; unknown flow is `unknownFlow` in u and v.
+std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow);
 
 // The samples of a 16-bit RGB flow PNG, top row first: red u·64 + 2^15,
 // green v·64 + 2^15 (both rounded to the nearest 1/64 pixel), blue 1 for a

@@ -11,7 +11,7 @@ namespace tavrik {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, OutputFormat>, 7> formatNames{{
+constexpr std::array<std::pair<std::string_view, OutputFormat>, 8> formatNames{{
     {"spec", OutputFormat::classic},
     {"pfm", OutputFormat::pfm},
     {"kitti", OutputFormat::kitti},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<std::string_view, OutputFormat>, 7> formatNames{{
     {"occlusion", OutputFormat::occlusion},
     {"flow", OutputFormat::flow},
     {"poses", OutputFormat::poses},
+    {"dispchange", OutputFormat::dispchange},
 }};
 
 std::string_view Trimmed(std::string_view text)
@@ -60,7 +61,7 @@ OutputFormats ParseOutputFormats(std::string_view list)
             add(named->second);
         } else {
             throw UserError("unknown format '" + std::string(name)
-                            + "'; choose from spec, pfm, kitti, depth, occlusion, flow, poses, all");
+                            + "'; choose from spec, pfm, kitti, depth, occlusion, flow, poses, dispchange, all");
         }
         if (comma == std::string_view::npos)
             return *formats;

@@ -16,8 +16,9 @@ enum class OutputFormat : unsigned {
     kitti = 1u << 2,     // disparity as 16-bit PNG
     depth = 1u << 3,     // distance Z as float PFM
     occlusion = 1u << 4, // 8-bit occlusion mask against the other camera
-    flow = 1u << 5,      // forward optical flow as .flo and 16-bit PNG
+    flow = 1u << 5,      // forward and backward optical flow as .flo and 16-bit PNG
     poses = 1u << 6,     // camera poses of the run, once per run
+    dispchange = 1u << 7, // disparity change to the next frame as float PFM
 };
 
 class OutputFormats {
@@ -40,9 +41,9 @@ private:
 };
 
 // Reads a comma list of format names ("spec", "pfm", "kitti", "depth",
-// "occlusion", "flow", "poses", or "all" for every one); blanks around names
-// are ignored. Throws UserError "unknown format '<name>'; choose from spec,
-// pfm, kitti, depth, occlusion, flow, poses, all" for anything else,
+// "occlusion", "flow", "poses", "dispchange", or "all" for every one); blanks
+// around names are ignored. Throws UserError "unknown format '<name>'; choose
+// from spec, pfm, kitti, depth, occlusion, flow, poses, dispchange, all" for anything else,
 // including an empty list.
 OutputFormats ParseOutputFormats(std::string_view list);
 

@@ -83,13 +83,26 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
                                         run.depthTolerance);
         Write(FrameName("occ", frameIndex, ".png"), EncodePng(mask, w, h, 1));
     }
-    if (formats.has(OutputFormat::flow)) {
-        if (run.previousIndex >= 0) {
-            const FlowField flow = ForwardFlow({run.previousCamera, run.previousDepth}, {cameras.camera, depth}, w,
-                                               h, run.depthTolerance);
-            Write(FrameName("flow", run.previousIndex, ".flo"), EncodeFlo(flow));
-            Write(FrameName("flow", run.previousIndex, ".png"), EncodePng(KittiFlowSamples(flow), w, h, 3));
+    const bool flow = formats.has(OutputFormat::flow);
+    const bool dispchange = formats.has(OutputFormat::dispchange);
+    if (run.previousIndex >= 0 && (flow || dispchange)) {
+        const DepthView previous{run.previousCamera, run.previousDepth};
+        const DepthView current{cameras.camera, depth};
+        Reprojection forward = Reproject(previous, current, w, h, run.depthTolerance);
+        if (dispchange)
+            Write(FrameName("dispchange", run.previousIndex, ".pfm"),
+                  EncodePfm(DisparityChange(forward, run.previousDepth, w, h, baseline, focal), w, h));
+        if (flow) {
+            const auto writeFlow = [&](const char* stem, int index, const FlowField& field) {
+                Write(FrameName(stem, index, ".flo"), EncodeFlo(field));
+                Write(FrameName(stem, index, ".png"), EncodePng(KittiFlowSamples(field), w, h, 3));
+            };
+            writeFlow("flow", run.previousIndex, OpticalFlow(std::move(forward), w, h));
+            writeFlow("flowback", frameIndex,
+                      OpticalFlow(Reproject(current, previous, w, h, run.depthTolerance), w, h));
         }
+    }
+    if (flow || dispchange) {
         run.previousIndex = frameIndex;
         run.previousDepth = std::move(depth);
         run.previousCamera = cameras.camera;

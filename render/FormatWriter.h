@@ -20,8 +20,9 @@ struct FrameCameras {
 // Writes the ground truth of a run beyond the five files per frame, as the
 // settings' formats ask (names for the left camera; the right camera drops
 // the leading "l"): per frame ldisp_TTTT.pfm, ldisp_TTTT.png, ldepth_TTTT.pfm,
-// locc_TTTT.png, and lflow_TTTT.flo with lflow_TTTT.png once frame TTTT + 1
-// is known; per run poses.txt, poses_tum.txt, calib.txt, calib_kitti.txt,
+// locc_TTTT.png, and once frame TTTT + 1 is known lflow_TTTT.flo with
+// lflow_TTTT.png, ldispchange_TTTT.pfm, and frame TTTT + 1's backward flow
+// lflowback_TTTT.flo with lflowback_TTTT.png; per run poses.txt, poses_tum.txt, calib.txt, calib_kitti.txt,
 // scene.txt and the manifest tavrik.json.
 class FormatWriter {
 public:
@@ -35,7 +36,8 @@ public:
 
     // Writes frame `frameIndex`'s files from its depth buffer (bottom row
     // first) and, when the occlusion mask is wanted, the other camera's
-    // depth of the same frame; and the previous frame's flow. Throws
+    // depth of the same frame; and the previous frame's flow and disparity
+    // change, and this frame's backward flow. Throws
     // UserError "Cannot create file %s" when a file cannot be written.
     void AddFrame(int frameIndex, std::vector<float> depth, const std::vector<float>& otherDepth,
                   const FrameCameras& cameras);
@@ -52,7 +54,7 @@ private:
         std::string folder;
         std::vector<Mat4> motions;
         std::vector<std::string> files;
-        // The last frame, kept until the next one gives its flow.
+        // The last frame, kept until the next one gives the flows between them.
         int previousIndex = -1;
         std::vector<float> previousDepth;
         Mat4 previousCamera;

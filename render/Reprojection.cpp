@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace tavrik {
@@ -79,7 +80,8 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
     // Normalised device coordinates of `from` straight to clip coordinates of `to`.
     const Mat4 transfer = to.camera * Inverse(from.camera);
     Reprojection out{std::vector<float>(count, 0.0f), std::vector<float>(count, 0.0f),
-                     std::vector<Landing>(count, Landing::nothingDrawn)};
+                     std::vector<Landing>(count, Landing::nothingDrawn), std::vector<double>(count, 0.0),
+                     std::vector<std::uint8_t>(count, 0)};
     for (int j = 0; j < height; ++j) {
         for (int x = 0; x < width; ++x) {
             const float w = from.depth[static_cast<std::size_t>(j) * width + x];
@@ -95,6 +97,8 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
             const double xTo = (clip[0] / clip[3] + 1.0) * width / 2.0 - 0.5;
             const double jTo = (clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5;
             const double wTo = (clip[2] / clip[3] + 1.0) / 2.0;
+            out.depthThere[i] = wTo;
+            out.inFront[i] = 1;
             out.dx[i] = static_cast<float>(xTo - x);
             out.dy[i] = static_cast<float>(j - jTo);
             if (xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5 || wTo < 0.0 || wTo > 1.0)
@@ -112,13 +116,31 @@ double DepthTolerance(int depthBits)
     return 16.0 / std::ldexp(1.0, depthBits);
 }
 
-FlowField ForwardFlow(const DepthView& frame, const DepthView& next, int width, int height, double depthTolerance)
+FlowField OpticalFlow(Reprojection toOther, int width, int height)
 {
-    Reprojection r = Reproject(frame, next, width, height, depthTolerance);
-    FlowField flow{width, height, std::move(r.dx), std::move(r.dy), std::vector<std::uint8_t>(r.landing.size())};
-    std::ranges::transform(r.landing, flow.valid.begin(),
+    FlowField flow{width, height, std::move(toOther.dx), std::move(toOther.dy),
+                   std::vector<std::uint8_t>(toOther.landing.size())};
+    std::ranges::transform(toOther.landing, flow.valid.begin(),
                            [](Landing landing) { return static_cast<std::uint8_t>(landing == Landing::visible); });
     return flow;
+}
+
+std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const float> depth, int width, int height,
+                                   double baseline, double focalLength)
+{
+    TAVRIK_CHECK_EQ(depth.size(), toNext.inFront.size());
+    std::vector<float> change(depth.size(), std::numeric_limits<float>::infinity());
+    for (int j = 0; j < height; ++j)
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(height - 1 - j) * width + x;
+            if (toNext.inFront[i] == 0)
+                continue;
+            const double now = DisparityFromDistance(DepthToDistance(depth[static_cast<std::size_t>(j) * width + x]),
+                                                     baseline, focalLength);
+            const double then = DisparityFromDistance(DepthToDistance(toNext.depthThere[i]), baseline, focalLength);
+            change[i] = static_cast<float>(then - now);
+        }
+    return change;
 }
 
 std::vector<std::uint8_t> OcclusionMask(const DepthView& view, const DepthView& otherCamera, int width, int height,

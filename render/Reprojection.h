@@ -34,6 +34,11 @@ struct Reprojection {
     std::vector<float> dx;
     std::vector<float> dy;
     std::vector<Landing> landing;
+    // Window depth of the point in `to` (the depth buffer's units), wherever
+    // it lies in front of `to`'s camera, even outside its view or hidden;
+    // meaningless where `landing` is nothingDrawn or it lies behind.
+    std::vector<double> depthThere;
+    std::vector<std::uint8_t> inFront;
 };
 
 // Reprojects every drawn pixel of `from` into `to`: the pixel centre and its
@@ -52,10 +57,20 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
 // truly cover one another lie thousands of steps apart.
 double DepthTolerance(int depthBits);
 
-// Forward optical flow of `frame` to `next` (the same camera one frame
-// later): valid where the point is visible in `next`.
-FlowField ForwardFlow(const DepthView& frame, const DepthView& next, int width, int height,
-                      double depthTolerance);
+// Optical flow of a frame to another frame of the same camera (the next one
+// for forward flow, the previous one for backward flow) from the frame's
+// reprojection into it: valid where the point is visible there.
+FlowField OpticalFlow(Reprojection toOther, int width, int height);
+
+// Disparity change of every pixel of a frame, top row first, from its
+// depth buffer `depth` (bottom row first) and its reprojection into the
+// next frame: the disparity B·F/Z' its surface point has there minus its
+// disparity B·F/Z now (pixels, both from the linearised depth as in the
+// disparity maps), known wherever the point lies in front of the next
+// frame's camera, hidden there or not; +INF where nothing was drawn or it
+// lies behind.
+std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const float> depth, int width, int height,
+                                   double baseline, double focalLength);
 
 // Occlusion mask of a view against the other camera of the rig in the same
 // frame, top row first: 255 visible in both, 128 visible here but hidden or

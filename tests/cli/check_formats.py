@@ -120,8 +120,18 @@ def check_readers(folder):
                 expect(np.abs(u - flow[..., 0])[valid].max(initial=0) <= 1 / 128 + 1e-6
                        and np.abs(v - flow[..., 1])[valid].max(initial=0) <= 1 / 128 + 1e-6,
                        tag + ': KITTI flow is not the .flo flow in 1/64 steps')
+                back, back_known = read_flo(os.path.join(folder, l + 'flowback_%04d.flo' % (t + 1)))
+                change = read_pfm(os.path.join(folder, l + 'dispchange_' + tag + '.pfm'))
+                expect(not (back_known & ~np.isfinite(read_pfm(os.path.join(folder, l + 'depth_%04d.pfm' % (t + 1)))))
+                       .any() and back_known.any(), tag + ': backward flow validity')
+                expect(not (np.isfinite(change) & ~drawn).any() and np.isfinite(change).any(),
+                       tag + ': disparity change known outside what was drawn')
             else:
-                expect(not os.path.exists(os.path.join(folder, l + 'flow_' + tag + '.flo')), 'flow of the last frame')
+                expect(not os.path.exists(os.path.join(folder, l + 'flow_' + tag + '.flo'))
+                       and not os.path.exists(os.path.join(folder, l + 'dispchange_' + tag + '.pfm')),
+                       'flow or disparity change of the last frame')
+        expect(not os.path.exists(os.path.join(folder, l + 'flowback_%04d.flo' % frames[0])),
+               'backward flow of the first frame')
     poses = np.loadtxt(os.path.join(folder, 'poses.txt'))
     expect(poses.shape == (manifest['frames'], 12), 'poses.txt shape')
 
@@ -177,6 +187,32 @@ def check_analytic(folder):
         warped = bilinear(following, xs + flow[..., 0], ys + flow[..., 1])
         share = (np.abs(warped - this)[known] <= 1).mean()
         expect(share >= 0.95, 'frame %d warped back from %d matches at %.4f only' % (t, t + 1, share))
+        back, back_known = read_flo(os.path.join(folder, 'lflowback_%04d.flo' % (t + 1)))
+        warped = bilinear(this, xs + back[..., 0], ys + back[..., 1])
+        share = (np.abs(warped - following)[back_known] <= 1).mean()
+        expect(back_known.mean() > 0.3 and share >= 0.95,
+               'frame %d warped from %d by backward flow matches at %.4f only' % (t + 1, t, share))
+        # Forward then backward flow, the latter interpolated where its four
+        # samples around the landing point are known, return to the start.
+        land_x, land_y = xs + flow[..., 0], ys + flow[..., 1]
+        inside = known & (land_x >= 0) & (land_x <= w - 1) & (land_y >= 0) & (land_y <= h - 1)
+        x0 = np.clip(np.floor(land_x).astype(int), 0, w - 2)
+        y0 = np.clip(np.floor(land_y).astype(int), 0, h - 2)
+        around = back_known[y0, x0] & back_known[y0, x0 + 1] & back_known[y0 + 1, x0] & back_known[y0 + 1, x0 + 1]
+        both = inside & around
+        return_x = land_x + bilinear(np.where(back_known, back[..., 0], 0), land_x, land_y) - xs
+        return_y = land_y + bilinear(np.where(back_known, back[..., 1], 0), land_x, land_y) - ys
+        expect(both.mean() > 0.3 and np.abs(return_x[both]).max() <= 0.01 and np.abs(return_y[both]).max() <= 0.01,
+               'frame %d: forward then backward flow does not return within 0.01 px' % t)
+
+    # The step of 1 toward the quad at Z = 5: every point then lies at Z' = 4,
+    # hidden or not; the roll keeps every distance. Depth quantisation of the
+    # 24-bit buffer moves a disparity by less than 1e-4 px here.
+    for t, expected in ((0, 0.0), (1, 0.12 * 389 / 4 - 0.12 * 389 / 5)):
+        drawn = np.isfinite(read_pfm(os.path.join(folder, 'ldisp_%04d.pfm' % t)))
+        change = read_pfm(os.path.join(folder, 'ldispchange_%04d.pfm' % t))
+        expect(np.array_equal(np.isfinite(change), drawn) and np.abs(change[drawn] - expected).max() <= 1e-3,
+               'frame %d: disparity change differs from f B / Z\' - f B / Z' % t)
 
     poses = np.loadtxt(os.path.join(folder, 'poses.txt')).reshape(-1, 3, 4)
     c, s = math.cos(math.radians(10)), math.sin(math.radians(10))

@@ -23,7 +23,7 @@ INSTANTIATE_TEST_SUITE_P(
     Lists, OutputFormatsTest,
     ::testing::Values(ListCase{"spec", {"spec"}}, ListCase{"pfm", {"pfm"}}, ListCase{" flow , kitti", {"kitti", "flow"}},
                       ListCase{"poses,spec,poses", {"spec", "poses"}},
-                      ListCase{"all", {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "poses"}}));
+                      ListCase{"all", {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "poses", "dispchange"}}));
 
 TEST(OutputFormatsTest, OnlyFormatsBeyondSpecBringTheRunFiles)
 {

@@ -60,6 +60,40 @@ TEST(ReprojectionTest, NearerSurfaceHidesAndEmptyPixelsAreNotDrawn)
     }
 }
 
+TEST(ReprojectionTest, DisparityChangeOfAStepTowardAPlaneIsKnownWhereTheFlowIsHidden)
+{
+    // A plane 5 in front, nothing drawn in column 0; one step of 1 forward
+    // brings it to 4, where something at Z = 2 covers columns 10 to 19.
+    std::vector<float> before(width * height, WindowDepth(5.0));
+    std::vector<float> after(width * height, WindowDepth(4.0));
+    for (int j = 0; j < height; ++j) {
+        before[static_cast<std::size_t>(j) * width] = 1.0f;
+        for (int x = 10; x < 20; ++x)
+            after[static_cast<std::size_t>(j) * width + x] = WindowDepth(2.0);
+    }
+    const DepthView frame{perspective, before};
+    const DepthView next{perspective * Translation(0.0, 0.0, 1.0), after};
+    const Reprojection toNext = Reproject(frame, next, width, height, DepthTolerance(24));
+    const std::vector<float> change = DisparityChange(toNext, before, width, height, 0.12, 389.0);
+    const FlowField flow = OpticalFlow(toNext, width, height);
+    // 24-bit depth steps move a disparity at Z = 5 by under 1e-5 pixels.
+    const double expected = 0.12 * 389.0 / 4.0 - 0.12 * 389.0 / 5.0;
+    for (int x = 0; x < width; ++x) {
+        const std::size_t i = static_cast<std::size_t>(12) * width + x;
+        if (x == 0) {
+            EXPECT_TRUE(std::isinf(change[i]));
+            continue;
+        }
+        EXPECT_NEAR(change[i], expected, 1e-4) << x;
+        // The flow scales about the centre by 5/4, so column x lands at
+        // 16 + (x + 0.5 - 16)·5/4 - 0.5, behind the occluder for some columns.
+        const double landing = 16.0 + (x + 0.5 - 16.0) * 1.25 - 0.5;
+        const bool covered = landing > 9.5 && landing < 19.5;
+        if (std::abs(landing - 9.5) > 0.6 && std::abs(landing - 19.5) > 0.6 && landing >= -0.5 && landing < width - 0.5)
+            EXPECT_EQ(flow.valid[i], covered ? 0 : 1) << x;
+    }
+}
+
 TEST(ReprojectionTest, CalibrationProjectsLikeTheViewport)
 {
     const StereoCalibration c = RigCalibration(perspective, width, height, 0.12, 389.0);
