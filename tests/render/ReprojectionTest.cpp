@@ -89,8 +89,9 @@ TEST(ReprojectionTest, DisparityChangeOfAStepTowardAPlaneIsKnownWhereTheFlowIsHi
         // 16 + (x + 0.5 - 16)·5/4 - 0.5, behind the occluder for some columns.
         const double landing = 16.0 + (x + 0.5 - 16.0) * 1.25 - 0.5;
         const bool covered = landing > 9.5 && landing < 19.5;
-        if (std::abs(landing - 9.5) > 0.6 && std::abs(landing - 19.5) > 0.6 && landing >= -0.5 && landing < width - 0.5)
+        if (std::abs(landing - 9.5) > 0.6 && std::abs(landing - 19.5) > 0.6 && landing >= -0.5 && landing < width - 0.5) {
             EXPECT_EQ(flow.valid[i], covered ? 0 : 1) << x;
+        }
     }
 }
 
