@@ -117,7 +117,8 @@ void RemoveUnfinishedFiles(const std::string& folder)
 
 void RemoveFileIfPresent(const std::string& path)
 {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+    // A missing folder on the way holds no file either.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
         throw UserError("Cannot remove file " + path + ": " + std::strerror(errno));
 }
 
