@@ -50,6 +50,9 @@ void WriteFilePieces(const std::string& path, std::span<const std::string_view> 
                         + ": not a regular file (a link, FIFO, device or folder is never written through)");
     if (exists && existing.st_uid != ::geteuid())
         throw UserError("Cannot create file " + path + ": the file belongs to another user");
+    // A file its owner made read-only stays as it is.
+    if (exists && ::access(path.c_str(), W_OK) != 0)
+        throw CannotCreateFileError(path, errno);
     const std::filesystem::path target(path);
     static std::atomic<unsigned> counter{0};
     const std::string temporary =

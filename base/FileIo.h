@@ -9,17 +9,22 @@
 
 namespace tavrik {
 
-// Makes `path` hold exactly `bytes`, all or nothing: the bytes go to a new
-// temporary file in the same folder (see unfinishedFilePrefix), which is then
-// renamed over `path`. So no reader and no interruption ever sees a file under
-// its real name that is torn or mixes an old and a new content, and a file
-// with other hard links (a snapshot made with `cp -al`) is replaced, never
-// changed. Throws UserError "Cannot create file %s" with the reason when the
-// file cannot be created, when not every byte reaches it (a full disk is an
-// error, never a short file reported as success), or when `path` names
-// something that must not be replaced: a symbolic link, a FIFO, a device or a
-// folder, or a file of another user. The temporary file is removed on every
-// error.
+// Makes `path` hold exactly `bytes`, all or nothing: the bytes are written
+// under a temporary name in the same folder (see unfinishedFilePrefix), which
+// is then renamed to `path`. A regular file of the user's own with no other
+// hard link is first renamed to the temporary name and written over there
+// (its pages are reused, which is much faster than a new file when a folder
+// is written again); any other file is replaced by a new one, so another hard
+// link to it (a snapshot made with `cp -al`) keeps its bytes. No reader and
+// no interruption ever sees a file under its real name that is torn or mixes
+// an old and a new content: a killed writer leaves at most the temporary
+// file, and `path` missing. Throws UserError "Cannot create file %s" with the
+// reason when the file cannot be created, when not every byte reaches it (a
+// full disk is an error, never a short file reported as success; a file
+// being written over is then gone), when an existing file may not be written
+// (its permissions), or when `path` names what must never be written through: a
+// symbolic link, a FIFO, a device or a folder, or a file of another user.
+// The temporary file is removed on every error.
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes);
 void WriteWholeFile(const std::string& path, std::string_view text);
 // The same for a file made of `pieces`, one after another.
