@@ -31,4 +31,16 @@ std::string Crc32Text(std::uint32_t crc)
     return text;
 }
 
+std::string Fnv1a64Text(std::string_view bytes)
+{
+    std::uint64_t hash = 14695981039346656037u;
+    for (const char c : bytes) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211u;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 } // namespace tavrik

@@ -18,4 +18,10 @@ std::uint32_t Crc32(std::string_view bytes, std::uint32_t crc = 0);
 // The sum as eight lower-case hex digits, most significant first.
 std::string Crc32Text(std::uint32_t crc);
 
+// FNV-1a, 64 bits (offset basis 14695981039346656037, prime 1099511628211),
+// of `bytes` as 16 lower-case hex digits, most significant first: a short
+// fingerprint telling two texts apart, such as the scene texts of two runs.
+// Like the CRC it is no protection against texts made to collide.
+std::string Fnv1a64Text(std::string_view bytes);
+
 } // namespace tavrik

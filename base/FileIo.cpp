@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -39,33 +41,63 @@ int WriteAll(int fd, std::string_view bytes)
 
 void WriteFilePieces(const std::string& path, std::span<const std::string_view> pieces)
 {
-    // An existing file is written over in place and cut to its new length
-    // afterwards instead of being emptied first: its cached pages are reused,
-    // and the file system does not flush the old contents at close as it does
-    // for a file emptied and written again. Sequences are often rendered
-    // again into the same folder.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
+    // Checked before the work so that a FIFO or a planted link is refused at
+    // once; renames replace names and never write through one.
+    struct stat existing {};
+    const bool exists = ::lstat(path.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        throw UserError("Cannot create file " + path
+                        + ": not a regular file (a link, FIFO, device or folder is never written through)");
+    if (exists && existing.st_uid != ::geteuid())
+        throw UserError("Cannot create file " + path + ": the file belongs to another user");
+    // A file its owner made read-only stays as it is.
+    if (exists && ::access(path.c_str(), W_OK) != 0)
         throw CannotCreateFileError(path, errno);
-    struct stat status {};
-    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    const std::filesystem::path target(path);
+    static std::atomic<unsigned> counter{0};
+    const std::string temporary =
+        (target.parent_path() / (std::string(unfinishedFilePrefix) + std::to_string(::getpid()) + "."
+                                 + std::to_string(counter++) + "." + target.filename().string()))
+            .string();
+    // A file of this name alone is taken out of the way and written over in
+    // place, then put back: its cached pages are reused, and the file system
+    // neither allocates new ones nor flushes the old contents as it does for a
+    // file replaced or emptied. Sequences are often rendered again into the
+    // same folder. Under its real name the file is only ever whole.
+    const bool reuse = exists && existing.st_nlink == 1 && ::rename(path.c_str(), temporary.c_str()) == 0;
+    // O_NONBLOCK keeps a FIFO swapped in meanwhile from holding the run;
+    // O_NOFOLLOW never follows a link, O_EXCL never opens an existing file.
+    const int fd = ::open(temporary.c_str(),
+                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (reuse ? 0 : O_CREAT | O_EXCL), 0666);
+    if (fd < 0) {
+        const int error = errno;
+        if (reuse)
+            ::unlink(temporary.c_str());
+        throw CannotCreateFileError(path, error);
+    }
+    struct stat opened {};
     // The first failure's errno is the one that says why.
     int error = 0;
+    if (reuse && (::fstat(fd, &opened) != 0 || opened.st_ino != existing.st_ino || opened.st_dev != existing.st_dev))
+        error = EBUSY; // the file was swapped while it was out of the way
     off_t written = 0;
     for (const std::string_view piece : pieces) {
-        error = WriteAll(fd, piece);
         if (error != 0)
             break;
+        error = WriteAll(fd, piece);
         written += static_cast<off_t>(piece.size());
     }
-    // A failed write leaves no earlier contents behind what it wrote either.
-    if (regular && (error != 0 || status.st_size > written) && ::ftruncate(fd, written) != 0 && error == 0)
+    if (error == 0 && reuse && existing.st_size > written && ::ftruncate(fd, written) != 0)
         error = errno;
     // close reports delayed write errors (NFS, full disk) too.
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error != 0)
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
         throw CannotCreateFileError(path, error);
+    }
 }
 
 void WriteWholeFile(const std::string& path, std::span<const std::uint8_t> bytes)
@@ -78,15 +110,38 @@ void WriteWholeFile(const std::string& path, std::string_view text)
     WriteFilePieces(path, std::span(&text, 1));
 }
 
+void RemoveUnfinishedFiles(const std::string& folder)
+{
+    std::error_code ignored; // a file that cannot go is overwritten by no one
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ignored))
+        if (entry.path().filename().string().starts_with(unfinishedFilePrefix))
+            std::filesystem::remove(entry.path(), ignored);
+}
+
+void RemoveFileIfPresent(const std::string& path)
+{
+    // A missing folder on the way holds no file either.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
+        throw UserError("Cannot remove file " + path + ": " + std::strerror(errno));
+}
+
 void PrepareOutputFolder(const std::string& folder, const std::string& firstFile)
 {
     std::error_code ignored; // a failure shows in the probe below
     std::filesystem::create_directory(folder, ignored);
+    // Both the name and what it names must be the user's own.
+    struct stat link {};
+    struct stat target {};
+    const bool foreign = (::lstat(folder.c_str(), &link) == 0 && link.st_uid != ::geteuid())
+        || (::stat(folder.c_str(), &target) == 0 && target.st_uid != ::geteuid());
+    if (foreign)
+        throw UserError("Folder " + folder + " belongs to another user: its files are not written");
     // A probe file of a name no job writes, created exclusively so that it
     // never touches an existing file.
     const std::string probe =
-        (std::filesystem::path(folder) / (".tavrik-write-check-" + std::to_string(::getpid()))).string();
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        (std::filesystem::path(folder) / (std::string(unfinishedFilePrefix) + "probe." + std::to_string(::getpid())))
+            .string();
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         throw CannotCreateFileError(firstFile, errno);
     ::close(fd);

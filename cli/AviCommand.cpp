@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/DecimalInteger.h"
 
 #include "base/UserError.h"
 #include "video/StereoAviExport.h"
@@ -30,6 +31,7 @@ Command AddAviCommand(CLI::App& app)
                     "Number of images, from frame 0; the export stops after "
                         + std::to_string(kMaxMissingImagesInARow) + " missing images in a row")
         ->required()
+        ->transform(DecimalInteger())
         ->check(CLI::NonNegativeNumber);
     sub->add_option("--wav", options->wav, "WAV file of the sound track")->capture_default_str();
 

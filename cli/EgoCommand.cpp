@@ -1,4 +1,5 @@
 #include "cli/Command.h"
+#include "cli/DecimalInteger.h"
 
 #include "base/NumberText.h"
 #include "base/UserError.h"
@@ -31,7 +32,9 @@ Command AddEgoCommand(CLI::App& app)
     sub->add_flag("-g", s.g, "Move the rotation about z (degrees)");
     sub->add_option("--start", options->start, "Value of the first frame")->capture_default_str();
     sub->add_option("--step", options->step, "Increase from one frame to the next")->capture_default_str();
-    sub->add_option("--frames", s.frames, "Number of lines, 0 to 100")->check(CLI::Range(0, 100))->capture_default_str();
+    sub->add_option("--frames", s.frames, "Number of lines, 0 to 100")
+        ->transform(DecimalInteger())
+        ->check(CLI::Range(0, 100))->capture_default_str();
     sub->add_flag("--no-return", options->noReturn, "No return frame after each frame");
     sub->add_option("--decimal-separator", options->separator, "Decimal point of the printed numbers, '.' or ','")
         ->check(CLI::IsMember({".", ","}))

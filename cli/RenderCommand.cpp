@@ -1,6 +1,8 @@
 #include "cli/Command.h"
+#include "cli/DecimalInteger.h"
 
 #include "base/FileIo.h"
+#include "base/FolderLock.h"
 #include "base/NumberText.h"
 #include "base/UserError.h"
 #include "output/FrameFiles.h"
@@ -9,15 +11,18 @@
 #include "scene/SceneText.h"
 #include "scene/SceneWarnings.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 #include <utility>
 #include <string>
@@ -25,6 +30,24 @@
 namespace tavrik::cli {
 
 namespace {
+
+// The signal that asked the run to stop (SIGINT, SIGTERM), or 0.
+volatile std::sig_atomic_t stopSignal = 0;
+
+void AskToStop(int signal) { stopSignal = signal; }
+
+// From now on SIGINT and SIGTERM end the run between two frames: the files
+// in flight are finished, none is left torn, and no manifest is written for
+// the unfinished run.
+void StopBetweenFrames()
+{
+    struct sigaction action {};
+    action.sa_handler = AskToStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // the writes in flight go on
+    for (const int signal : {SIGINT, SIGTERM})
+        sigaction(signal, &action, nullptr);
+}
 
 // The image sizes a run can have, by their option text "WxH".
 std::map<std::string, ViewSize> ImageSizes()
@@ -83,6 +106,7 @@ public:
             std::fflush(stderr);
         }
     }
+    void Warning(const std::string& text) override { std::cerr << "tavrik-cli: warning: " << text << '\n'; }
     // A long frame moves the bar within its own share.
     void FrameProgress(int frameIndex, double share) override { ShowBar(frameIndex + share); }
     void StartRun(std::string label)
@@ -143,8 +167,24 @@ void ApplyOptions(const RenderOptions& options, GenerationSettings& settings)
     Validate(settings);
 }
 
+// "T s: S s start-up, M ms a frame": the time of the whole run, of what came
+// before the first frame (checks, the context, the textures) and of one frame.
+std::string RunTimesText(int frames, std::chrono::steady_clock::duration startUp,
+                         std::chrono::steady_clock::duration framesTime)
+{
+    using Seconds = std::chrono::duration<double>;
+    const double perFrame = frames > 0 ? Seconds(framesTime).count() * 1000.0 / frames : 0.0;
+    char text[128];
+    std::snprintf(text, sizeof text, "%.2f s: %.2f s start-up, %.*f ms a frame",
+                  Seconds(startUp + framesTime).count(), Seconds(startUp).count(), perFrame < 10.0 ? 1 : 0,
+                  perFrame);
+    return text;
+}
+
 int RunRender(const RenderOptions& options)
 {
+    const auto started = std::chrono::steady_clock::now();
+    StopBetweenFrames();
     GenerationSettings settings;
     std::vector<std::string> lines;
     try {
@@ -182,8 +222,11 @@ int RunRender(const RenderOptions& options)
         cameras.push_back(true);
 
     const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
+    std::optional<FolderLock> lock;
     if (!settings.previewOnly) {
         PrepareOutputFolder(folder, FrameFileNames(folder, 0, cameras.front()).colour);
+        lock.emplace(folder);
+        RemoveUnfinishedFiles(folder);
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             names.push_back(entry.path().filename().string());
@@ -194,27 +237,37 @@ int RunRender(const RenderOptions& options)
                           << " from an earlier run\n";
     }
 
-    ImmediateTimer timer;
-    RunReporter reporter(!options.quiet && isatty(STDERR_FILENO));
-    Viewer viewer(settings, timer, reporter);
-    viewer.CreateRenderContext();
-
-    const auto start = std::chrono::steady_clock::now();
-    for (bool right : cameras) {
-        settings.rightCamera = right;
-        reporter.StartRun(right ? "right" : "left");
-        viewer.StartSequence(lines);
-        while (timer.running())
-            viewer.FrameTick();
+    int frames = 0;
+    std::chrono::steady_clock::time_point firstTick;
+    {
+        RunReporter reporter(!options.quiet && isatty(STDERR_FILENO));
+        ImmediateTimer timer;
+        Viewer viewer(settings, timer, reporter);
+        viewer.CreateRenderContext();
+        for (bool right : cameras) {
+            if (stopSignal != 0)
+                break;
+            settings.rightCamera = right;
+            reporter.StartRun(right ? "right" : "left");
+            viewer.StartSequence(lines);
+            if (firstTick == std::chrono::steady_clock::time_point{})
+                firstTick = std::chrono::steady_clock::now();
+            while (timer.running() && stopSignal == 0)
+                viewer.FrameTick();
+        }
+        // The viewer finishes the frame in flight as it goes, without the
+        // files of a whole run when it was stopped.
+        frames = reporter.framesDone();
     }
-    const int frames = reporter.framesDone();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-    const double rate = seconds > 0.0 ? frames / seconds : 0.0;
-    if (settings.previewOnly)
-        std::printf("previewed %d frames (nothing written) at %.1f frames/s\n", frames, rate);
-    else
-        std::printf("wrote %d frames to %s at %.1f frames/s\n", frames, folder.c_str(), rate);
+    const auto end = std::chrono::steady_clock::now();
+    if (stopSignal != 0) {
+        std::cerr << "tavrik-cli: stopped by " << (stopSignal == SIGINT ? "SIGINT" : "SIGTERM") << " after "
+                  << frames << " frames; " << folder << " is left without a manifest\n";
+        return 128 + stopSignal;
+    }
+    std::printf("%s %d frames%s%s in %s\n", settings.previewOnly ? "previewed" : "wrote", frames,
+                settings.previewOnly ? " (nothing written)" : " to ", settings.previewOnly ? "" : folder.c_str(),
+                RunTimesText(frames, firstTick - started, end - firstTick).c_str());
     return exitOk;
 }
 
@@ -231,6 +284,7 @@ Command AddRenderCommand(CLI::App& app)
     sub->add_option("--out", options->outputFolder, "Output folder; the sequence folder is made inside it")
         ->capture_default_str();
     sub->add_option("--sequence", options->sequence, "Sequence number: the name of the folder made in --out")
+        ->transform(DecimalInteger())
         ->check(CLI::Range(0, 100))
         ->capture_default_str();
     sub->add_option("--camera", options->camera, "Camera of the stereo rig; both = left run, then right run")
@@ -252,6 +306,7 @@ Command AddRenderCommand(CLI::App& app)
                     "Folder holding tex0.bmp to tex10.bmp (default: the working folder when it holds tex0.bmp, "
                     "else the bundled set)");
     sub->add_option("--seed", options->seed, "Seed of the plane colours; the same seed gives identical files")
+        ->transform(DecimalInteger())
         ->capture_default_str();
     sub->add_flag("--quiet,-q", options->quiet, "No progress bar");
     sub->add_flag("--keep-going", options->keepGoing,

@@ -65,6 +65,11 @@ int main(int argc, char** argv)
         } catch (const tavrik::UserError& e) {
             std::cerr << "tavrik-cli: " << e.what() << '\n';
             return CheckedStdout(exitFailure);
+        } catch (const std::exception& e) {
+            // Not the user's doing, but a message and an exit code serve a
+            // script better than an abort after the work.
+            std::cerr << "tavrik-cli: internal error: " << e.what() << '\n';
+            return CheckedStdout(exitFailure);
         }
     }
     return exitUsage;

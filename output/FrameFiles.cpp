@@ -3,8 +3,6 @@
 #include "base/Check.h"
 
 #include <algorithm>
-#include <array>
-#include <string_view>
 
 namespace tavrik {
 
@@ -30,33 +28,27 @@ std::string frameTag(int frameIndex)
 FrameFiles FrameFileNames(const std::string& sequenceFolder, int frameIndex, bool rightCamera)
 {
     const std::string tag = frameTag(frameIndex);
-    const auto name = [&](const char* prefix, const char* extension) {
-        return sequenceFolder + prefix + tag + extension;
+    const auto name = [&](const FrameFilePattern& pattern) {
+        return sequenceFolder + std::string(rightCamera ? pattern.right : pattern.left) + tag
+            + std::string(pattern.extension);
     };
-    if (rightCamera)
-        return {name("right_", ".bmp"), name("disp_", ".bmp"), name("disp_p_", ".bmp"),
-                name("bindisp_", ".dat"), name("seg_r_", ".bmp")};
-    return {name("left_", ".bmp"), name("ldisp_", ".bmp"), name("ldisp_p_", ".bmp"),
-            name("lbindisp_", ".dat"), name("seg_l_", ".bmp")};
+    return {name(frameFilePatterns[0]), name(frameFilePatterns[1]), name(frameFilePatterns[2]),
+            name(frameFilePatterns[3]), name(frameFilePatterns[4])};
 }
 
 std::size_t CountStaleFrameFiles(const std::vector<std::string>& fileNames, bool rightCamera, int frameCount)
 {
-    const FrameFiles pattern = FrameFileNames("", 0, rightCamera);
-    const std::array<std::string_view, 5> names{pattern.colour, pattern.fineDisparity, pattern.wholeDisparity,
-                                                pattern.disparityText, pattern.segmentation};
-    constexpr std::size_t tagLength = 4; // "0000"
-    constexpr std::size_t extensionLength = 4;
     // Frame numbers of more digits than this lie beyond any run.
     constexpr std::size_t maxDigits = 9;
     return static_cast<std::size_t>(std::ranges::count_if(fileNames, [&](std::string_view name) {
-        return std::ranges::any_of(names, [&](std::string_view frame0) {
-            const std::string_view prefix = frame0.substr(0, frame0.size() - tagLength - extensionLength);
-            const std::string_view extension = frame0.substr(frame0.size() - extensionLength);
-            if (name.size() < frame0.size() || !name.starts_with(prefix) || !name.ends_with(extension))
+        return std::ranges::any_of(frameFilePatterns, [&](const FrameFilePattern& pattern) {
+            const std::string_view prefix = rightCamera ? pattern.right : pattern.left;
+            constexpr std::size_t tagLength = 4; // "0000"
+            if (name.size() < prefix.size() + tagLength + pattern.extension.size() || !name.starts_with(prefix)
+                || !name.ends_with(pattern.extension))
                 return false;
             const std::string_view digits =
-                name.substr(prefix.size(), name.size() - prefix.size() - extensionLength);
+                name.substr(prefix.size(), name.size() - prefix.size() - pattern.extension.size());
             if (!std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }))
                 return false; // another prefix that begins alike: "ldisp_" and "ldisp_p_"
             return digits.size() > maxDigits || std::stoi(std::string(digits)) >= frameCount;

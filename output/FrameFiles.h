@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrik {
@@ -29,10 +30,36 @@ struct FrameFiles {
 // `sequenceFolder` is the result of the function of that name (ending in "/").
 FrameFiles FrameFileNames(const std::string& sequenceFolder, int frameIndex, bool rightCamera);
 
+// The name of every file a frame can get, of every format: left-camera
+// prefix, right-camera prefix, then the frame tag, then the extension.
+struct FrameFilePattern {
+    std::string_view left;
+    std::string_view right;
+    std::string_view extension;
+};
+inline constexpr FrameFilePattern frameFilePatterns[] = {
+    // The five files of every frame (FrameFiles), in their order.
+    {"left_", "right_", ".bmp"},
+    {"ldisp_", "disp_", ".bmp"},
+    {"ldisp_p_", "disp_p_", ".bmp"},
+    {"lbindisp_", "bindisp_", ".dat"},
+    {"seg_l_", "seg_r_", ".bmp"},
+    // The other formats' (FormatWriter).
+    {"ldisp_", "disp_", ".pfm"},
+    {"ldisp_", "disp_", ".png"},
+    {"ldepth_", "depth_", ".pfm"},
+    {"locc_", "occ_", ".png"},
+    {"lflow_", "flow_", ".flo"},
+    {"lflow_", "flow_", ".png"},
+    {"lflowback_", "flowback_", ".flo"},
+    {"lflowback_", "flowback_", ".png"},
+    {"ldispchange_", "dispchange_", ".pfm"},
+};
+
 // How many of `fileNames` (names in a sequence folder, without the folder)
-// are files of one camera's frames `frameCount` and later: files an earlier,
-// longer run of that camera left, which a run of `frameCount` frames does not
-// overwrite.
+// are files of one camera's frames `frameCount` and later, of any format:
+// files an earlier, longer run of that camera left, which a run of
+// `frameCount` frames does not overwrite.
 std::size_t CountStaleFrameFiles(const std::vector<std::string>& fileNames, bool rightCamera, int frameCount);
 
 } // namespace tavrik

@@ -1,6 +1,7 @@
 #include "render/FormatWriter.h"
 
 #include "base/FileIo.h"
+#include "base/UserError.h"
 #include "output/FrameFiles.h"
 #include "output/GroundTruth.h"
 #include "output/Pfm.h"
@@ -8,24 +9,48 @@
 #include "render/Manifest.h"
 #include "render/Reprojection.h"
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
 namespace tavrik {
 
+void RequireFinitePose(std::span<const double> matrix, int frameIndex)
+{
+    if (!std::ranges::all_of(matrix, [](double v) { return std::isfinite(v); }))
+        throw UserError("Frame " + std::to_string(frameIndex) + ": the camera's pose is not finite (the EGO "
+                        "motions up to this frame are too large): the run ends before its files");
+}
+
 void FormatWriter::Start(const GenerationSettings& settings, const StereoCalibration& calibration, bool rightCamera,
                          int depthBits, std::vector<std::string> sceneLines)
 {
     run_.reset();
+    // The folder's manifest and calibration would describe the files of the
+    // earlier run while this one replaces them: they go before any file of
+    // this run is written, the manifest first, and come back only when the
+    // run is complete. The manifest is kept in memory to be joined.
+    const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
+    std::string previous;
+    const std::string manifestPath = folder + manifestName;
+    if (settings.formats.beyondClassic() && std::filesystem::is_regular_file(manifestPath)) {
+        constexpr std::size_t maxManifestBytes = std::size_t{16} << 20;
+        const auto bytes = ReadWholeFile(manifestPath, maxManifestBytes, "Cannot open file " + manifestPath);
+        previous.assign(bytes.begin(), bytes.end());
+    }
+    for (const char* name : runFileNames)
+        RemoveFileIfPresent(folder + name);
     if (!settings.formats.beyondClassic())
         return;
     Run run;
+    run.previousManifest = std::move(previous);
     run.settings = settings;
     run.settings.rightCamera = rightCamera;
     run.calibration = calibration;
     run.depthTolerance = DepthTolerance(depthBits);
     run.sceneLines = std::move(sceneLines);
-    run.folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
+    run.folder = folder;
     run_ = std::move(run);
 }
 
@@ -57,6 +82,8 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
     if (!run_)
         return;
     Run& run = *run_;
+    RequireFinitePose(RelativePose(run.motions.empty() ? cameras.motion : run.motions.front(), cameras.motion),
+                      frameIndex);
     const OutputFormats formats = run.settings.formats;
     const int w = run.calibration.width;
     const int h = run.calibration.height;
@@ -110,14 +137,21 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
     run.motions.push_back(cameras.motion);
 }
 
-void FormatWriter::Finish()
+std::string FormatWriter::Finish()
 {
     // A run without frames writes nothing, as it writes no frame files.
     if (!run_ || run_->motions.empty()) {
         run_.reset();
-        return;
+        return {};
     }
     Run& run = *run_;
+    // The last frame has no flow and no disparity change: one left by an
+    // earlier, longer run would pass for this run's.
+    if (run.settings.formats.has(OutputFormat::flow))
+        for (const char* extension : {".flo", ".png"})
+            RemoveFileIfPresent(run.folder + FrameName("flow", run.previousIndex, extension));
+    if (run.settings.formats.has(OutputFormat::dispchange))
+        RemoveFileIfPresent(run.folder + FrameName("dispchange", run.previousIndex, ".pfm"));
     if (run.settings.formats.has(OutputFormat::poses)) {
         std::vector<CameraPose> poses;
         for (const Mat4& motion : run.motions)
@@ -132,17 +166,12 @@ void FormatWriter::Finish()
         scene += line + "\n";
     Write("scene.txt", scene);
 
-    const std::string manifestPath = run.folder + "tavrik.json";
-    std::string previous;
-    if (std::filesystem::exists(manifestPath)) {
-        constexpr std::size_t maxManifestBytes = std::size_t{256} << 20;
-        const auto bytes = ReadWholeFile(manifestPath, maxManifestBytes, "Cannot open file " + manifestPath);
-        previous.assign(bytes.begin(), bytes.end());
-    }
-    run.files.push_back("tavrik.json");
+    run.files.push_back(manifestName);
     const RunRecord record{run.settings.rightCamera, static_cast<int>(run.motions.size()), run.files};
-    WriteWholeFile(manifestPath, ManifestText(run.settings, run.calibration, record, previous));
+    ManifestFile manifest = ManifestText(run.settings, run.calibration, record, scene, run.previousManifest);
+    WriteWholeFile(run.folder + manifestName, manifest.text);
     run_.reset();
+    return manifest.warning;
 }
 
 } // namespace tavrik

@@ -5,6 +5,7 @@
 #include "render/GenerationSettings.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct FrameCameras {
     Mat4 motion;      // E(0) · … · E(k)
 };
 
+// Throws UserError naming frame `frameIndex` when a number of its camera's
+// pose or matrix `matrix` is not finite.
+void RequireFinitePose(std::span<const double> matrix, int frameIndex);
+
 // Writes the ground truth of a run beyond the five files per frame, as the
 // settings' formats ask (names for the left camera; the right camera drops
 // the leading "l"): per frame ldisp_TTTT.pfm, ldisp_TTTT.png, ldepth_TTTT.pfm,
@@ -26,8 +31,16 @@ struct FrameCameras {
 // scene.txt and the manifest tavrik.json.
 class FormatWriter {
 public:
-    // Starts a run of one camera. `calibration` is the rig's, `depthBits`
-    // the precision of the depth buffer.
+    // The files of a whole run; the manifest is written last of all, so a
+    // folder that holds one holds every file it names, from one run.
+    static constexpr const char* manifestName = "tavrik.json";
+    static constexpr const char* runFileNames[] = {manifestName,  "calib.txt",  "calib_kitti.txt",
+                                                   "poses.txt",   "poses_tum.txt", "scene.txt"};
+
+    // Starts a run of one camera that writes files (with any formats):
+    // removes the folder's manifest and the other files of a whole run first.
+    // `calibration` is the rig's, `depthBits` the precision of the depth
+    // buffer. Throws UserError when they cannot be removed.
     void Start(const GenerationSettings& settings, const StereoCalibration& calibration, bool rightCamera,
                int depthBits, std::vector<std::string> sceneLines);
     bool active() const { return run_.has_value(); }
@@ -41,9 +54,10 @@ public:
     // UserError "Cannot create file %s" when a file cannot be written.
     void AddFrame(int frameIndex, std::vector<float> depth, const std::vector<float>& otherDepth,
                   const FrameCameras& cameras);
-    // Ends the run: writes the files of the whole run. Does nothing when no
-    // run is active or it had no frame.
-    void Finish();
+    // Ends the run: writes the files of the whole run, the manifest last.
+    // Does nothing when no run is active or it had no frame. Returns a
+    // warning for the user, or nothing: see ManifestFile.
+    std::string Finish();
 
 private:
     struct Run {
@@ -51,6 +65,7 @@ private:
         StereoCalibration calibration;
         double depthTolerance = 0.0;
         std::vector<std::string> sceneLines;
+        std::string previousManifest; // the folder's manifest before the run, or empty
         std::string folder;
         std::vector<Mat4> motions;
         std::vector<std::string> files;

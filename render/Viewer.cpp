@@ -134,7 +134,8 @@ void Viewer::FrameTick()
         }
         FinishPendingFrame();
         frameIndex_ = -1;
-        formatWriter_.Finish();
+        if (const std::string warning = formatWriter_.Finish(); !warning.empty())
+            events_.Warning(warning);
         // A window may stay open long after its run: the text's megabytes go.
         frameText_ = DisparityText();
         return;

@@ -45,6 +45,8 @@ public:
     // is done, while one frame takes longer than a second; at most ten times
     // a second.
     virtual void FrameProgress(int /*frameIndex*/, double /*share*/) {}
+    // Something the user should know about the files of a run that ended.
+    virtual void Warning(const std::string& /*text*/) {}
     // A view has been drawn and is ready to be read back and shown.
     virtual void ViewPresented() {}
 };

@@ -25,6 +25,10 @@ void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
 std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings output)
 {
     const int index = frameIndex_;
+    // Motions near the largest doubles overflow: such a frame's files would
+    // hold nan, so the run ends before any of them is written.
+    RequireFinitePose(camera_.Matrix().m, index);
+    RequireFinitePose(camera_.motion().m, index);
     const bool classic = settings_.formats.has(OutputFormat::classic);
     // A run started as a preview has no formats set up, whatever it writes now.
     if (!formatWriter_.active())

@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -22,37 +28,97 @@ std::string ErrorOf(const std::function<void()>& action)
     return "no error";
 }
 
-// A device that takes no byte stands for a full disk: the file opens, the
-// writes fail, and that must never pass as a written file.
-TEST(FileIo, AFullDiskIsAWriteErrorNotAShortFile)
+std::string Read(const std::filesystem::path& path)
 {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
-    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string(100000, 'x')); }),
-              "Cannot create file /dev/full: No space left on device");
-    EXPECT_EQ(ErrorOf([] { WriteWholeFile("/dev/full", std::string_view("x")); }),
-              "Cannot create file /dev/full: No space left on device");
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path.string(), 1 << 20, "too large");
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// A file-size limit stands for a full disk: the writes fail part-way, which
+// must never pass as a written file nor leave a torn one under the name (the
+// old file was being written over; nothing at all is left).
+TEST(FileIo, AFullDiskIsAWriteErrorAndLeavesNoTornFile)
+{
+    const std::filesystem::path folder = test::ScratchFolder();
+    const std::string path = (folder / "full.txt").string();
+    WriteWholeFile(path, std::string_view("old"));
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = ErrorOf([&] { WriteWholeFile(path, std::string(100000, 'x')); });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(error, "Cannot create file " + path + ": File too large");
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_EQ(ErrorOf([] { WriteWholeFile("/nonexistent-folder/x", std::string_view("x")); }),
               "Cannot create file /nonexistent-folder/x: No such file or directory");
 }
 
-// An existing file is written over in place: whatever it held beyond the new
-// bytes must be gone, and pieces land one after another.
-TEST(FileIo, OverwritingLeavesExactlyTheNewBytes)
+// An existing file is replaced: whatever it held beyond the new bytes must be
+// gone, pieces land one after another, and another hard link to the old
+// file (a snapshot) keeps the old bytes.
+TEST(FileIo, ReplacingLeavesExactlyTheNewBytesAndSparesOtherLinks)
 {
-    const std::string path = (test::ScratchFolder() / "over.txt").string();
-    const auto read = [&] {
-        const std::vector<std::uint8_t> bytes = ReadWholeFile(path, 100, "too large");
-        return std::string(bytes.begin(), bytes.end());
-    };
+    const std::filesystem::path folder = test::ScratchFolder();
+    const std::string path = (folder / "over.txt").string();
     WriteWholeFile(path, std::string_view("0123456789"));
+    std::filesystem::create_hard_link(path, folder / "snapshot.txt");
     const std::string_view pieces[] = {"ab", "", "cd"};
     WriteFilePieces(path, pieces);
-    EXPECT_EQ(read(), "abcd");
+    EXPECT_EQ(Read(path), "abcd");
+    EXPECT_EQ(Read(folder / "snapshot.txt"), "0123456789");
     WriteWholeFile(path, std::string_view("abcdefghijkl"));
-    EXPECT_EQ(read(), "abcdefghijkl");
+    EXPECT_EQ(Read(path), "abcdefghijkl");
     WriteWholeFile(path, std::string_view(""));
-    EXPECT_EQ(read(), "");
+    EXPECT_EQ(Read(path), "");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+}
+
+// What stands under an output name and is no regular file of the user's own
+// is refused at once, and nothing it leads to is touched.
+class FileIoRefusal : public testing::TestWithParam<std::string> {};
+
+TEST_P(FileIoRefusal, NothingButTheUsersOwnRegularFileIsReplaced)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = test::ScratchFolder();
+    const fs::path target = folder / "elsewhere.txt";
+    WriteWholeFile(target.string(), std::string_view("keep"));
+    const fs::path path = folder / "out.txt";
+    std::string reason = ": not a regular file (a link, FIFO, device or folder is never written through)";
+    if (GetParam() == "symlink") {
+        fs::create_symlink(target, path);
+    } else if (GetParam() == "fifo") {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    } else if (GetParam() == "folder") {
+        fs::create_directory(path);
+    } else {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "only root can give a file to another user";
+        WriteWholeFile(path.string(), std::string_view("theirs"));
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        reason = ": the file belongs to another user";
+    }
+    EXPECT_EQ(ErrorOf([&] { WriteWholeFile(path.string(), std::string_view("new")); }),
+              "Cannot create file " + path.string() + reason);
+    EXPECT_EQ(Read(target), "keep");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2); // no temporary file stays
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, FileIoRefusal, testing::Values("symlink", "fifo", "folder", "foreign"));
+
+TEST(FileIo, LeftoversOfKilledWritersAloneAreRemoved)
+{
+    const std::filesystem::path folder = test::ScratchFolder();
+    WriteWholeFile((folder / (std::string(unfinishedFilePrefix) + "77.0.left_0000.bmp")).string(),
+                   std::string_view("torn"));
+    WriteWholeFile((folder / "left_0000.bmp").string(), std::string_view("whole"));
+    RemoveUnfinishedFiles(folder.string());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    EXPECT_EQ(Read(folder / "left_0000.bmp"), "whole");
 }
 
 TEST(FileIo, ReadingAllowsExactlyTheCapAndOpenErrorsNameThePath)
@@ -78,6 +144,12 @@ TEST(FileIo, AnOutputFolderIsMadeAndCheckedBeforeTheWork)
     EXPECT_EQ(ErrorOf([&] { PrepareOutputFolder(orphan, orphan + "/first.bmp"); }),
               "Cannot create file " + orphan + "/first.bmp: No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(root / "missing"));
+
+    if (::geteuid() != 0)
+        return; // only root can give a folder to another user
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(ErrorOf([&] { PrepareOutputFolder(folder, folder + "/first.bmp"); }),
+              "Folder " + folder + " belongs to another user: its files are not written");
 }
 
 } // namespace

@@ -57,11 +57,12 @@ TEST(StaleFrameFilesTest, CountsTheCamerasFilesFromTheFrameCountOn)
         "left_0001.bmp", "ldisp_p_0001.bmp",       // frames this run writes
         "right_0005.bmp", "disp_p_0007.bmp",       // the other camera
         "left_12345.bmp", "left_99999999999.bmp",  // five and more digits
-        "left_0003.txt", "left_x003.bmp", "left_.bmp", "L.avi", "ldisp_0003.bmp.partial"};
-    EXPECT_EQ(CountStaleFrameFiles(names, false, 2), 7u);
-    EXPECT_EQ(CountStaleFrameFiles(names, false, 3), 2u);
-    EXPECT_EQ(CountStaleFrameFiles(names, true, 6), 1u);
-    EXPECT_EQ(CountStaleFrameFiles(names, true, 0), 2u);
+        "left_0003.txt", "left_x003.bmp", "left_.bmp", "L.avi", "ldisp_0003.bmp.partial",
+        "ldisp_0002.pfm", "ldepth_0003.pfm", "lflow_0002.flo", "lflow_0001.png", "occ_0009.png"}; // other formats
+    EXPECT_EQ(CountStaleFrameFiles(names, false, 2), 10u);
+    EXPECT_EQ(CountStaleFrameFiles(names, false, 3), 3u);
+    EXPECT_EQ(CountStaleFrameFiles(names, true, 6), 2u);
+    EXPECT_EQ(CountStaleFrameFiles(names, true, 0), 3u);
 }
 
 } // namespace
