@@ -176,14 +176,16 @@ TEST_P(InterruptedRenderTest, NeverLeavesAManifestOfOtherFiles)
         const int exitCode = WaitFor(pid);
         const std::string err = test::ReadText(out_ / "started-stderr.txt");
         const bool finished = exitCode == 0;
-        if (!finished)
+        if (!finished) {
             EXPECT_EQ(exitCode, 128 + signal) << err;
+        }
         if (signal != SIGKILL) {
             EXPECT_TRUE(Unfinished(sequence_).empty()) << "after " << delayMs << " ms";
-            if (!finished)
+            if (!finished) {
                 EXPECT_NE(err.find(std::string("stopped by ") + (signal == SIGINT ? "SIGINT" : "SIGTERM")),
                           std::string::npos)
                     << err;
+            }
         }
         const std::string manifest = test::ReadText(sequence_ / "tavrik.json");
         EXPECT_TRUE(manifest.empty() || manifest.find("\"baseline\": 0.2,") != std::string::npos)
