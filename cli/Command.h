@@ -26,5 +26,7 @@ Command AddCheckCommand(CLI::App& app);
 Command AddEgoCommand(CLI::App& app);
 Command AddRenderCommand(CLI::App& app);
 Command AddAviCommand(CLI::App& app);
+Command AddSceneCommand(CLI::App& app);
+Command AddBatchCommand(CLI::App& app);
 
 } // namespace tavrik::cli

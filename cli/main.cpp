@@ -40,6 +40,8 @@ int main(int argc, char** argv)
         AddEgoCommand(app),
         AddRenderCommand(app),
         AddAviCommand(app),
+        AddSceneCommand(app),
+        AddBatchCommand(app),
     };
 
     try {
