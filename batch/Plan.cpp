@@ -231,6 +231,8 @@ public:
     }
 
     void Settings(const Json& object, const std::string& pointer, SequenceSettings& settings) const;
+    // Fails at `pointer` when the baseline or the focal length is outside its usable range.
+    void InRange(const std::string& pointer, const SequenceSettings& settings) const;
     SceneSource Random(const Json& object, const std::string& pointer, int& count) const;
 
     const std::string& text_;
@@ -255,10 +257,16 @@ constexpr SettingKey settingKeys[] = {
              }
          r.Fail(p, "size '" + text + "' is not one of 320x240, 512x384, 800x600, 1024x768");
      }},
-    {"baseline", [](const PlanReader& r, const Json& v, const std::string& p,
-                    SequenceSettings& s) { s.baseline = r.Number(v, p); }},
-    {"focal", [](const PlanReader& r, const Json& v, const std::string& p,
-                 SequenceSettings& s) { s.focal = r.Number(v, p); }},
+    {"baseline",
+     [](const PlanReader& r, const Json& v, const std::string& p, SequenceSettings& s) {
+         s.baseline = r.Number(v, p);
+         r.InRange(p, s);
+     }},
+    {"focal",
+     [](const PlanReader& r, const Json& v, const std::string& p, SequenceSettings& s) {
+         s.focal = r.Number(v, p);
+         r.InRange(p, s);
+     }},
     {"background",
      [](const PlanReader& r, const Json& v, const std::string& p, SequenceSettings& s) {
          if (!v.is_array() || v.size() != 3)
@@ -312,7 +320,11 @@ void PlanReader::Settings(const Json& object, const std::string& pointer, Sequen
                                             "antialias, palette, seed)");
         row->apply(*this, value, pointer + "/" + key, settings);
     }
-    // The same ranges as the render command's, named at the settings object.
+}
+
+void PlanReader::InRange(const std::string& pointer, const SequenceSettings& settings) const
+{
+    // The same ranges as the render command's.
     GenerationSettings check;
     check.baseline = settings.baseline;
     check.focalLength = settings.focal;

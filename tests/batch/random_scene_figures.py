@@ -41,6 +41,7 @@ def main():
                 warned += 1
                 print(f"seed {seed}: check says {check.stderr.strip()}")
             out = folder / "out"
+            out.mkdir(exist_ok=True)
             subprocess.run([args.cli, "render", str(scene), "--out", str(out), "--sequence", "0", "--camera",
                             "both", "--size", args.size, "--formats", "depth", "--quiet"], check=True,
                            capture_output=True)
