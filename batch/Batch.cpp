@@ -25,11 +25,6 @@ struct Work {
     std::string key;
 };
 
-std::string CanonicalPlan(const std::string& text, const std::string& path)
-{
-    return ParsePlan(text, path).canonical;
-}
-
 SequenceOutcome RenderOne(BatchWorker& worker, const DatasetFolder& dataset, const Work& work)
 {
     SequenceOutcome outcome;
@@ -154,7 +149,7 @@ BatchSummary RunBatch(const Plan& plan, const std::string& planText, const Batch
                       const BatchPlanned& planned, const SequenceFinished& finished)
 {
     const DatasetFolder dataset(options.out);
-    dataset.AdoptPlan(planText, plan.canonical, options.force, CanonicalPlan);
+    dataset.AdoptPlan(planText, plan.canonical, options.force);
     BatchSummary summary;
     summary.removedTemporaries = dataset.RemoveStaleTemporaries();
 

@@ -2,6 +2,7 @@
 
 #include "base/FileIo.h"
 #include "base/UserError.h"
+#include "batch/Plan.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -88,15 +89,15 @@ DatasetFolder::DatasetFolder(std::string folder) : folder_(std::move(folder))
         throw CannotCreateFileError(folder_ + "/plan.json", error.value());
 }
 
-void DatasetFolder::AdoptPlan(const std::string& planText, const std::string& canonical, bool force,
-                              std::string (*readCanonical)(const std::string&, const std::string&)) const
+void DatasetFolder::AdoptPlan(const std::string& planText, const std::string& canonical, bool force) const
 {
     const std::string path = folder_ + "/plan.json";
     if (const std::optional<std::string> stored = ReadText(path)) {
         std::string storedCanonical;
         try {
-            storedCanonical = readCanonical(*stored, path);
+            storedCanonical = ParsePlan(*stored, path).canonical;
         } catch (const UserError&) {
+            // A plan that no longer reads is another plan.
         }
         if (storedCanonical == canonical)
             return;
@@ -163,7 +164,7 @@ SequenceInProgress::SequenceInProgress(const DatasetFolder& dataset, const std::
               + std::to_string(getpid()))
 {
     std::error_code error;
-    fs::remove_all(folder_, error); // an earlier attempt of this very process
+    fs::remove_all(folder_, error); // left by a process gone long ago that had this pid
     if (!fs::create_directory(folder_, error))
         throw CannotCreateFileError(folder_, error.value());
     lock_ = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

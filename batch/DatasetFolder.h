@@ -22,9 +22,7 @@ public:
     // Takes the plan for this folder: a folder without plan.json gets a copy
     // of `planText`; one whose plan has another `canonical` text is refused
     // (UserError) unless `force`, which puts the new plan in its place.
-    // `readCanonical` turns a stored plan's text into its canonical text.
-    void AdoptPlan(const std::string& planText, const std::string& canonical, bool force,
-                   std::string (*readCanonical)(const std::string& text, const std::string& path)) const;
+    void AdoptPlan(const std::string& planText, const std::string& canonical, bool force) const;
 
     // DIR/NAME/
     std::string SequencePath(const std::string& name) const;

@@ -1,6 +1,5 @@
 #include "batch/Plan.h"
 
-#include "base/FileIo.h"
 #include "base/UserError.h"
 
 #include <nlohmann/json.hpp>
@@ -403,12 +402,6 @@ Plan ParsePlan(const std::string& text, const std::string& path)
         plan.entries.push_back(std::move(planned));
     }
     return plan;
-}
-
-Plan ReadPlan(const std::string& path)
-{
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path, 64u << 20, "Plan too large: " + path);
-    return ParsePlan(std::string(bytes.begin(), bytes.end()), path);
 }
 
 } // namespace tavrik

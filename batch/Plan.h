@@ -61,7 +61,5 @@ struct Plan {
 // antialias, palette, seed. Throws UserError "PATH L:C: …" naming the line
 // and column of the key or value at fault.
 Plan ParsePlan(const std::string& text, const std::string& path);
-// Reads the file `path` and parses it (UserError "Cannot open file …").
-Plan ReadPlan(const std::string& path);
 
 } // namespace tavrik
