@@ -28,5 +28,7 @@ Command AddRenderCommand(CLI::App& app);
 Command AddAviCommand(CLI::App& app);
 Command AddScoreCommand(CLI::App& app);
 Command AddExportCommand(CLI::App& app);
+Command AddSceneCommand(CLI::App& app);
+Command AddBatchCommand(CLI::App& app);
 
 } // namespace tavrik::cli

@@ -42,6 +42,8 @@ int main(int argc, char** argv)
         AddAviCommand(app),
         AddScoreCommand(app),
         AddExportCommand(app),
+        AddSceneCommand(app),
+        AddBatchCommand(app),
     };
 
     try {
