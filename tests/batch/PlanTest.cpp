@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "p.json 1:15: Focal length 0.5 is outside 1 to 100000 pixels"},
         BadPlan{"{\"settings\": {\"formats\": \"pfm,tiff\"}, \"sequences\": [{\"text\": \"x\"}]}",
                 "p.json 1:15: unknown format 'tiff'; choose from spec, pfm, kitti, depth, occlusion, flow, "
-                "poses, all"},
+                "poses, dispchange, all"},
         BadPlan{"{\"sequences\": []}", "p.json 1:2: a plan needs a non-empty array \"sequences\""}));
 
 } // namespace
