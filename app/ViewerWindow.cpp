@@ -118,8 +118,14 @@ void TForm1::StartSequence()
     Guarded([this] {
         const std::vector<std::string> lines = TakeSceneInput();
         HideDebugControls();
+        runFolder_.reset();
+        if (!settings_.previewOnly) {
+            const std::string folder = sequenceFolder(settings_.outputFolder, settings_.sequenceNumber);
+            runFolder_.emplace(folder, FrameFileNames(folder, 0, settings_.rightCamera).colour);
+        }
         viewer_.StartSequence(lines);
     });
+    ReleaseEndedRun();
 }
 
 void TForm1::ApplyResolution(int width, int height)
@@ -164,6 +170,13 @@ void TForm1::Timer1Timer()
 {
     // An error inside a tick leaves the timer off, which ends the run there.
     Guarded([this] { viewer_.FrameTick(); });
+    ReleaseEndedRun();
+}
+
+void TForm1::ReleaseEndedRun()
+{
+    if (!timer1_.isActive())
+        runFolder_.reset();
 }
 
 void TForm1::Button10Click()

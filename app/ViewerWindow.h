@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QtFrameTimer.h"
+#include "base/RunFolder.h"
 #include "render/GenerationSettings.h"
 #include "render/Viewer.h"
 
@@ -8,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,8 @@ private:
     // The camera box changed: the other camera of the rig, drawn at once.
     void CheckBox1Click(bool right);
     void Timer1Timer();
+    // Lets go of the sequence folder once the run has ended (or never began).
+    void ReleaseEndedRun();
     void Button10Click();
     void Button13Click();
     void Timer2Timer();
@@ -86,6 +90,8 @@ private:
     QtFrameTimer timer1_;
     QTimer timer2_;
     Viewer viewer_;
+    // The sequence folder of the writing run in progress, held until it ends.
+    std::optional<RunFolder> runFolder_;
     QImage shown_;
     QString screenshotPath_;
     QCheckBox* CheckBox1_ = nullptr;

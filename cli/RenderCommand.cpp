@@ -2,8 +2,8 @@
 #include "cli/DecimalInteger.h"
 
 #include "base/FileIo.h"
-#include "base/FolderLock.h"
 #include "base/NumberText.h"
+#include "base/RunFolder.h"
 #include "base/UserError.h"
 #include "output/FrameFiles.h"
 #include "render/Viewer.h"
@@ -222,11 +222,9 @@ int RunRender(const RenderOptions& options)
         cameras.push_back(true);
 
     const std::string folder = sequenceFolder(settings.outputFolder, settings.sequenceNumber);
-    std::optional<FolderLock> lock;
+    std::optional<RunFolder> runFolder;
     if (!settings.previewOnly) {
-        PrepareOutputFolder(folder, FrameFileNames(folder, 0, cameras.front()).colour);
-        lock.emplace(folder);
-        RemoveUnfinishedFiles(folder);
+        runFolder.emplace(folder, FrameFileNames(folder, 0, cameras.front()).colour);
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
             names.push_back(entry.path().filename().string());

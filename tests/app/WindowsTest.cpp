@@ -1,6 +1,9 @@
 #include "app/Application.h"
 #include "app/ControlPanel.h"
 #include "app/ViewerWindow.h"
+#include "base/FileIo.h"
+#include "base/FolderLock.h"
+#include "base/UserError.h"
 #include "editor/SceneEditor.h"
 #include "output/Bmp.h"
 #include "tests/ScratchFolder.h"
@@ -129,6 +132,20 @@ TEST_F(Windows, StartWritesWhatTheCommandLineWrites)
     EXPECT_EQ(progress(), 5);
     EXPECT_EQ(Control<QProgressBar>(panel(), "ProgressBar1")->maximum(), 5);
     ExpectTheCommandLinesFiles();
+    EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join('\n').toStdString();
+}
+
+TEST_F(Windows, ARunHoldsItsFolderAndClearsWhatKilledRunsLeft)
+{
+    fs::create_directories(out / "0");
+    const fs::path leftOver = out / "0" / (std::string(unfinishedFilePrefix) + "1.1.left_0000.bmp");
+    std::ofstream(leftOver) << "half a bitmap";
+    Click(panel(), "Button3");
+    ASSERT_TRUE(viewer().running());
+    EXPECT_FALSE(fs::exists(leftOver));
+    EXPECT_THROW(FolderLock{(out / "0").string()}, UserError);
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_NO_THROW(FolderLock{(out / "0").string()});
     EXPECT_TRUE(errors.texts.isEmpty()) << errors.texts.join('\n').toStdString();
 }
 

@@ -170,6 +170,7 @@ TEST_P(InterruptedRenderTest, NeverLeavesAManifestOfOtherFiles)
                                          "--camera", "both", "--formats", "all", "--baseline", "0.2"};
     for (const int delayMs : {100, 400, 900, 1600}) {
         ASSERT_EQ(Render("--camera both --formats all").exitCode, 0);
+        const std::string firstDisparity = test::ReadText(sequence_ / "ldisp_0000.pfm");
         const pid_t pid = StartCli(rerun, out_);
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         ::kill(pid, signal);
@@ -187,11 +188,14 @@ TEST_P(InterruptedRenderTest, NeverLeavesAManifestOfOtherFiles)
                     << err;
             }
         }
+        // Stopped before its first file (a slow start-up), the run leaves the
+        // old run's folder as it was, manifest and all.
+        const bool untouched = test::ReadText(sequence_ / "ldisp_0000.pfm") == firstDisparity;
         const std::string manifest = test::ReadText(sequence_ / "tavrik.json");
-        EXPECT_TRUE(manifest.empty() || manifest.find("\"baseline\": 0.2,") != std::string::npos)
+        EXPECT_TRUE(manifest.empty() || manifest.find("\"baseline\": 0.2,") != std::string::npos || untouched)
             << "after " << delayMs << " ms";
         const std::string calib = test::ReadText(sequence_ / "calib.txt");
-        EXPECT_TRUE(calib.empty() || calib.find("baseline=0.2\n") != std::string::npos) << calib;
+        EXPECT_TRUE(calib.empty() || calib.find("baseline=0.2\n") != std::string::npos || untouched) << calib;
     }
     // The next run cleans up after the killed ones.
     ASSERT_EQ(Render("--camera both --formats all --baseline 0.2").exitCode, 0);
