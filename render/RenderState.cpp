@@ -137,8 +137,8 @@ std::string TextureFolderStamp(const std::string& folder)
             stamp += "\n-";
             continue;
         }
-        stamp += "\n" + std::to_string(file.st_size) + " " + std::to_string(file.st_mtim.tv_sec) + "."
-            + std::to_string(file.st_mtim.tv_nsec);
+        stamp += "\n" + std::to_string(file.st_ino) + " " + std::to_string(file.st_size) + " "
+            + std::to_string(file.st_mtim.tv_sec) + "." + std::to_string(file.st_mtim.tv_nsec);
     }
     return stamp;
 }
