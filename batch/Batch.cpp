@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -108,11 +107,6 @@ void RunInWorkers(const std::vector<Work>& work, const DatasetFolder& dataset, c
         if (pid == 0) {
             // A worker: its own engine, every jobs-th sequence of the list.
             close(pipeEnds[0]);
-            // llvmpipe rasterises on a thread per core unless told otherwise;
-            // with a worker per core those threads only take turns with the
-            // other workers and the frame writers, so a worker rasterises in
-            // its own thread (the pixels are the same) unless the user chose.
-            setenv("LP_NUM_THREADS", "0", 0);
             BatchWorker worker(options.texturesFolder);
             for (std::size_t i = static_cast<std::size_t>(j); i < work.size(); i += static_cast<std::size_t>(jobs)) {
                 const std::string line = OutcomeLine(RenderOne(worker, dataset, work[i]));
