@@ -6,8 +6,8 @@
 // with the next of them, so load that comes and goes on a shared machine
 // falls on all three alike. Before every measured run the output of the one
 // before is removed and the page cache written back (sync) outside the
-// timing: a run writes about 4 GB, and without that each run would pay for
-// writing back the one before it.
+// timing, so every run starts from the same state of the disk cache (a run
+// writes about 4.5 GB).
 //
 // Prints the median seconds of the R runs of each, with the lowest and
 // highest, frames per second and the ratio to the separate runs (of the
