@@ -311,7 +311,7 @@ Command AddRenderCommand(CLI::App& app)
                   "Render a scene with convert errors, the numbers that failed read as 0");
     sub->add_option("--formats", options->formats,
                     "What each frame writes, a comma list: spec (the five files), pfm, kitti, depth, occlusion, "
-                    "flow, poses, or all")
+                    "flow, poses, dispchange, or all")
         ->capture_default_str();
     sub->callback([scene, builtIn] {
         if (scene->count() == 0 && builtIn->count() == 0)

@@ -4,6 +4,8 @@
 
 #include <GL/gl.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -124,6 +126,21 @@ void LoadTextures(const std::string& folder, std::vector<std::uint32_t>& names)
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
         names.push_back(name);
     }
+}
+
+std::string TextureFolderStamp(const std::string& folder)
+{
+    std::string stamp = folder;
+    for (int i = 0; i < textureCount; ++i) {
+        struct stat file {};
+        if (stat(TexturePath(folder, i).c_str(), &file) != 0) {
+            stamp += "\n-";
+            continue;
+        }
+        stamp += "\n" + std::to_string(file.st_ino) + " " + std::to_string(file.st_size) + " "
+            + std::to_string(file.st_mtim.tv_sec) + "." + std::to_string(file.st_mtim.tv_nsec);
+    }
+    return stamp;
 }
 
 } // namespace tavrik

@@ -50,4 +50,11 @@ void SetAntiAliasing(bool antiAliasing);
 // loaded before it stay in `names`.
 void LoadTextures(const std::string& folder, std::vector<std::uint32_t>& names);
 
+// What the textures of `folder` would be loaded from: the folder's name and
+// the inode, size and modification time of each of its eleven files ("-"
+// for one that is missing). Equal stamps mean textures loaded earlier are
+// still those of the folder, so they need not be read again; a file written
+// over or replaced changes the stamp.
+std::string TextureFolderStamp(const std::string& folder);
+
 } // namespace tavrik

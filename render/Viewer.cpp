@@ -75,7 +75,14 @@ void Viewer::InitRenderState(bool antiAliasing)
     frameIndex_ = -1;
     camera_.Reset(ViewPerspective(width(), height(), activeFocalLength_), activeBaseline_, camera_.rightCamera());
     SetFixedRenderState(antiAliasing);
-    LoadTextures(settings_.texturesFolder, scene_.textures);
+    // The textures live as long as the context: a run after the first reads
+    // them again only when the folder or one of its files has changed.
+    const std::string stamp = TextureFolderStamp(settings_.texturesFolder);
+    if (scene_.textures.size() != static_cast<std::size_t>(textureCount) || stamp != texturesStamp_) {
+        texturesStamp_.clear();
+        LoadTextures(settings_.texturesFolder, scene_.textures);
+        texturesStamp_ = stamp;
+    }
     glEnable(GL_TEXTURE_2D);
 }
 

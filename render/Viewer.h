@@ -174,6 +174,9 @@ private:
 
     std::unique_ptr<RenderContext> context_;
     Scene scene_;
+    // TextureFolderStamp of the folder scene_.textures were loaded from;
+    // empty while they are not a complete set.
+    std::string texturesStamp_;
     Analiza parser_;
     StereoCamera camera_;
     Navigation navigation_;

@@ -5,6 +5,7 @@
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/Segmentation.h"
+#include "render/RenderState.h"
 #include "scene/DefaultScene.h"
 #include "tests/ScratchFolder.h"
 
@@ -403,6 +404,25 @@ TEST(RenderView, DepthOnlyPassGivesTheDrawnViewsDepth)
                 ++changedInside;
         }
     EXPECT_GT(changedInside, 0); // the sphere of id 25 is seen there
+}
+
+// The textures stay with the context from run to run, yet a texture file
+// written over between two runs is what the second run shows.
+TEST(RenderView, ATextureWrittenOverBetweenRunsIsReadAgain)
+{
+    const std::filesystem::path folder = ScratchFolder();
+    std::filesystem::copy(std::string(TAVRIK_ASSET_DIR) + "/textures", folder);
+    TestViewer t(W, H);
+    t.settings.texturesFolder = folder.string();
+    const std::vector<std::string> scene{Wall(5, 2.0, -20, 20, -20, 20, 0)};
+    const auto centreGreen = [&] {
+        t.viewer.PrepareSequence(scene);
+        return static_cast<int>(t.viewer.ReadColour()[(H / 2 * W + W / 2) * 3 + 1]);
+    };
+    ASSERT_GT(centreGreen(), 0);
+    // Red only, and of another file size than the bundled one.
+    WriteBmpFile((folder / "tex0.bmp").string(), RgbImage(2 * textureSize, 2 * textureSize, {255, 0, 0}));
+    EXPECT_EQ(centreGreen(), 0);
 }
 
 TEST(FrameLoop, WithoutAContextTheSceneIsReadAndTheRunEndsAtOnce)
