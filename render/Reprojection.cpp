@@ -1,12 +1,16 @@
 #include "render/Reprojection.h"
 
 #include "base/Check.h"
+#include "base/Slices.h"
 #include "output/Disparity.h"
 #include "output/GroundTruth.h"
+#include "output/Pfm.h"
+#include "output/Png.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <utility>
 
 namespace tavrik {
@@ -17,14 +21,20 @@ namespace {
 // numbers) along an axis of `size` pixels: one sample when v is within
 // 1/1000 pixel of its centre, so that a point landing on a pixel is compared
 // with that pixel alone.
+// v lies inside the axis, from −0.5 to size − 0.5 (the landing test).
 std::pair<int, int> SamplesAround(double v, int size)
 {
-    const double nearest = std::round(v);
+    // ⌊v⌋ and the nearest whole number without a library call per pixel;
+    // v − ⌊v⌋ is exact. Near a half the nearest may be either neighbour,
+    // which takes the two-sample branch all the same.
+    const int truncated = static_cast<int>(v);
+    const int floor = truncated - (static_cast<double>(truncated) > v);
+    const int nearest = floor + (v - floor >= 0.5);
     if (std::abs(v - nearest) <= 1e-3) {
-        const int only = std::clamp(static_cast<int>(nearest), 0, size - 1);
+        const int only = std::clamp(nearest, 0, size - 1);
         return {only, only};
     }
-    const int below = std::clamp(static_cast<int>(std::floor(v)), 0, size - 1);
+    const int below = std::clamp(floor, 0, size - 1);
     return {below, std::min(below + 1, size - 1)};
 }
 
@@ -68,9 +78,23 @@ Mat4 RigidInverse(const Mat4& m)
     return inverse;
 }
 
-} // namespace
+// Where one drawn pixel's surface point lands in the other view.
+struct Landed {
+    Landing landing = Landing::nothingDrawn;
+    bool inFront = false; // in front of the other view's camera: the values below are known
+    float dx = 0.0f;
+    float dy = 0.0f;
+    double depthThere = 0.0;
+};
 
-Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance)
+// Calls sink(imageIndex, windowIndex, landed) for every pixel of `from`,
+// image index top row first, window index bottom row first (that of the
+// depth buffers and of PFM files), rows sliced over the cores. Each pixel is
+// reprojected as Reproject states; the sink may write only what belongs to
+// its own pixel.
+template <typename Sink>
+void ForEachLanding(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
+                    const Sink& sink)
 {
     TAVRIK_CHECK(width > 0 && height > 0);
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -78,35 +102,81 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
     TAVRIK_CHECK_EQ(to.depth.size(), count);
 
     // Normalised device coordinates of `from` straight to clip coordinates of `to`.
-    const Mat4 transfer = to.camera * Inverse(from.camera);
+    const Mat4 t = to.camera * Inverse(from.camera);
+    const std::size_t rows = static_cast<std::size_t>(height);
+    InSlices(rows, std::min(SliceCount(count), rows), [&](std::size_t, std::size_t firstRow, std::size_t lastRow) {
+        for (int j = static_cast<int>(firstRow); j < static_cast<int>(lastRow); ++j) {
+            const std::size_t windowRow = static_cast<std::size_t>(j) * width;
+            const std::size_t imageRow = static_cast<std::size_t>(height - 1 - j) * width;
+            const double ndcY = 2.0 * (j + 0.5) / height - 1.0;
+            for (int x = 0; x < width; ++x) {
+                const float w = from.depth[windowRow + x];
+                Landed landed;
+                if (IsDrawn(w)) {
+                    landed.landing = Landing::outside;
+                    const double ndcX = 2.0 * (x + 0.5) / width - 1.0;
+                    const double ndcZ = 2.0 * w - 1.0;
+                    // Mat4::Apply, term for term.
+                    const auto clip = [&](int r) { return t(r, 0) * ndcX + t(r, 1) * ndcY + t(r, 2) * ndcZ + t(r, 3); };
+                    const double clipW = clip(3);
+                    if (clipW > 0.0) {
+                        // Window position with pixel centres at whole numbers, and depth.
+                        const double xTo = (clip(0) / clipW + 1.0) * width / 2.0 - 0.5;
+                        const double jTo = (clip(1) / clipW + 1.0) * height / 2.0 - 0.5;
+                        const double wTo = (clip(2) / clipW + 1.0) / 2.0;
+                        landed.inFront = true;
+                        landed.depthThere = wTo;
+                        landed.dx = static_cast<float>(xTo - x);
+                        landed.dy = static_cast<float>(j - jTo);
+                        const bool outside = xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5
+                                          || wTo < 0.0 || wTo > 1.0;
+                        if (!outside)
+                            landed.landing = wTo <= FarthestDepthAround(to.depth, width, height, xTo, jTo) + depthTolerance
+                                               ? Landing::visible
+                                               : Landing::hidden;
+                    }
+                }
+                sink(imageRow + x, windowRow + x, landed);
+            }
+        }
+    });
+}
+
+std::uint8_t OcclusionLevel(Landing landing)
+{
+    switch (landing) {
+    case Landing::nothingDrawn: return 0;
+    case Landing::visible: return 255;
+    default: return 128;
+    }
+}
+
+// Disparity change of a pixel of depth `now` whose point has depth
+// `there` in the next frame.
+float DisparityChangeOf(double now, double there, double baseline, double focalLength)
+{
+    const double before = DisparityFromDistance(DepthToDistance(now), baseline, focalLength);
+    const double after = DisparityFromDistance(DepthToDistance(there), baseline, focalLength);
+    return static_cast<float>(after - before);
+}
+
+constexpr float infinity = std::numeric_limits<float>::infinity();
+
+} // namespace
+
+Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance)
+{
+    const std::size_t count = from.depth.size();
     Reprojection out{std::vector<float>(count, 0.0f), std::vector<float>(count, 0.0f),
                      std::vector<Landing>(count, Landing::nothingDrawn), std::vector<double>(count, 0.0),
                      std::vector<std::uint8_t>(count, 0)};
-    for (int j = 0; j < height; ++j) {
-        for (int x = 0; x < width; ++x) {
-            const float w = from.depth[static_cast<std::size_t>(j) * width + x];
-            const std::size_t i = static_cast<std::size_t>(height - 1 - j) * width + x;
-            if (!IsDrawn(w))
-                continue;
-            const auto clip = transfer.Apply(2.0 * (x + 0.5) / width - 1.0, 2.0 * (j + 0.5) / height - 1.0,
-                                             2.0 * w - 1.0);
-            out.landing[i] = Landing::outside;
-            if (!(clip[3] > 0.0))
-                continue;
-            // Window position with pixel centres at whole numbers, and depth.
-            const double xTo = (clip[0] / clip[3] + 1.0) * width / 2.0 - 0.5;
-            const double jTo = (clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5;
-            const double wTo = (clip[2] / clip[3] + 1.0) / 2.0;
-            out.depthThere[i] = wTo;
-            out.inFront[i] = 1;
-            out.dx[i] = static_cast<float>(xTo - x);
-            out.dy[i] = static_cast<float>(j - jTo);
-            if (xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5 || wTo < 0.0 || wTo > 1.0)
-                continue;
-            out.landing[i] = wTo <= FarthestDepthAround(to.depth, width, height, xTo, jTo) + depthTolerance ? Landing::visible
-                                                                                               : Landing::hidden;
-        }
-    }
+    ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t, const Landed& landed) {
+        out.dx[i] = landed.dx;
+        out.dy[i] = landed.dy;
+        out.landing[i] = landed.landing;
+        out.depthThere[i] = landed.depthThere;
+        out.inFront[i] = landed.inFront ? 1 : 0;
+    });
     return out;
 }
 
@@ -135,10 +205,8 @@ std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const f
             const std::size_t i = static_cast<std::size_t>(height - 1 - j) * width + x;
             if (toNext.inFront[i] == 0)
                 continue;
-            const double now = DisparityFromDistance(DepthToDistance(depth[static_cast<std::size_t>(j) * width + x]),
-                                                     baseline, focalLength);
-            const double then = DisparityFromDistance(DepthToDistance(toNext.depthThere[i]), baseline, focalLength);
-            change[i] = static_cast<float>(then - now);
+            change[i] = DisparityChangeOf(depth[static_cast<std::size_t>(j) * width + x], toNext.depthThere[i], baseline,
+                                          focalLength);
         }
     return change;
 }
@@ -146,16 +214,48 @@ std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const f
 std::vector<std::uint8_t> OcclusionMask(const DepthView& view, const DepthView& otherCamera, int width, int height,
                                         double depthTolerance)
 {
-    const Reprojection r = Reproject(view, otherCamera, width, height, depthTolerance);
-    std::vector<std::uint8_t> mask(r.landing.size());
-    std::ranges::transform(r.landing, mask.begin(), [](Landing landing) -> std::uint8_t {
-        switch (landing) {
-        case Landing::nothingDrawn: return 0;
-        case Landing::visible: return 255;
-        default: return 128;
-        }
-    });
+    std::vector<std::uint8_t> mask;
+    MakeOcclusionMask(view, otherCamera, width, height, depthTolerance, mask);
     return mask;
+}
+
+void MakeOcclusionMask(const DepthView& view, const DepthView& otherCamera, int width, int height,
+                       double depthTolerance, std::vector<std::uint8_t>& mask)
+{
+    mask.resize(view.depth.size());
+    ForEachLanding(view, otherCamera, width, height, depthTolerance,
+                   [&](std::size_t i, std::size_t, const Landed& landed) { mask[i] = OcclusionLevel(landed.landing); });
+}
+
+void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
+                   const std::optional<DisparityChangeOptics>& disparityChange, FlowFileBytes& files)
+{
+    const std::size_t count = from.depth.size();
+    files.flo.resize(floHeaderBytes + 8 * count);
+    PutFloHeader(files.flo.data(), width, height);
+    std::uint8_t* const flo = files.flo.data() + floHeaderBytes;
+    files.kittiPng.resize(6 * count);
+    std::uint8_t* const png = files.kittiPng.data();
+    std::uint8_t* change = nullptr;
+    if (disparityChange) {
+        const std::string header = PfmHeader(width, height, 1);
+        files.disparityChangePfm.resize(header.size() + 4 * count);
+        change = std::ranges::copy(header, files.disparityChangePfm.begin()).out - files.disparityChangePfm.begin()
+               + files.disparityChangePfm.data();
+    }
+    ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t windowIndex, const Landed& landed) {
+        const bool visible = landed.landing == Landing::visible;
+        PutFloPixel(flo + 8 * i, visible, landed.dx, landed.dy);
+        const auto samples = KittiFlowSample(visible, landed.dx, landed.dy);
+        for (int c = 0; c < 3; ++c)
+            PutPngSample16(png + 6 * i + 2 * c, samples[c]);
+        // PFM rows run bottom to top, as the depth buffer's do.
+        if (change)
+            PutPfmValue(change + 4 * windowIndex,
+                        landed.inFront ? DisparityChangeOf(from.depth[windowIndex], landed.depthThere,
+                                                           disparityChange->baseline, disparityChange->focalLength)
+                                       : infinity);
+    });
 }
 
 StereoCalibration RigCalibration(const Mat4& perspective, int width, int height, double baseline, double focalLength)
