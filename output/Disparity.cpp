@@ -13,17 +13,6 @@
 
 namespace tavrik {
 
-double DepthToDistance(double w)
-{
-    return (farDistance * nearDistance / (nearDistance - farDistance))
-         / (w - farDistance / (farDistance - nearDistance));
-}
-
-double DisparityFromDistance(double z, double baseline, double focalLength)
-{
-    return baseline * focalLength / z;
-}
-
 int WholePixelDisparity(double d)
 {
     // Saturating first keeps the conversion to int defined; NaN gives 0. The

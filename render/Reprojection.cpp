@@ -33,12 +33,13 @@ namespace {
     const int truncated = static_cast<int>(v);
     const int floor = truncated - (static_cast<double>(truncated) > v);
     const int nearest = floor + (v - floor >= 0.5);
-    if (std::abs(v - nearest) <= 1e-3) {
-        const int only = std::clamp(nearest, 0, size - 1);
-        return {only, only};
-    }
+    // Both answers are made and one is picked without a branch: whether a
+    // point lands on a centre changes from pixel to pixel.
+    const bool onCentre = std::abs(v - nearest) <= 1e-3;
+    const int only = std::clamp(nearest, 0, size - 1);
     const int below = std::clamp(floor, 0, size - 1);
-    return {below, std::min(below + 1, size - 1)};
+    const int above = std::min(below + 1, size - 1);
+    return {onCentre ? only : below, onCentre ? only : above};
 }
 
 // The farthest of the depth samples of `depth` (bottom row first) around
