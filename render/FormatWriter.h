@@ -94,8 +94,8 @@ private:
         int previousIndex = -1;
         std::vector<float> previousDepth;
         Mat4 previousCamera;
-        // The files of the frame being made; their megabytes are reused from
-        // frame to frame, as fresh memory costs a page fault per page.
+        // What the frame being made reads and makes; the megabytes are reused
+        // from frame to frame, as fresh memory costs a page fault per page.
         std::vector<float> otherDepth;
         DepthMapBytes depthMaps;
         std::vector<std::uint8_t> occlusionMask;
