@@ -209,8 +209,9 @@ Rates Measure(const tavrik::GenerationSettings& settings, const BenchScene& scen
 // Frames/s of both cameras of the default scene per format alone and for
 // all of them, into a folder written just before ("existing") and into one
 // never written ("new": every run gets a folder of its own, as dataset runs
-// do; it is removed after the run, untimed). New and existing runs take
-// turns, so that both see the same load of a shared machine.
+// do). New and existing runs take turns, so that both see the same load of a
+// shared machine. The new folders go only after the row: on ext4 without a
+// journal, inodes freed in the last 30 s make every new file slower.
 void FormatRates(int width, int height, const std::string& out, int frames, int repeats)
 {
     std::printf("  --formats, default scene, both cameras, %d frames per camera, median of %d (lowest to highest):\n",
@@ -229,8 +230,9 @@ void FormatRates(int width, int height, const std::string& out, int frames, int 
             existing.push_back(RunRate(settings, scene, {false, true}));
             settings.outputFolder = out + "/formats-new-" + std::to_string(i);
             fresh.push_back(RunRate(settings, scene, {false, true}));
-            std::filesystem::remove_all(settings.outputFolder);
         }
+        for (int i = 0; i < repeats; ++i)
+            std::filesystem::remove_all(out + "/formats-new-" + std::to_string(i));
         std::filesystem::remove_all(existingFolder);
         const Rates n = MedianOf(fresh);
         const Rates e = MedianOf(existing);
