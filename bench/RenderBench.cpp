@@ -224,11 +224,13 @@ void FormatRates(int width, int height, const std::string& out, int frames, int 
         const std::string existingFolder = out + "/formats-existing";
         tavrik::GenerationSettings settings = Settings(width, height, existingFolder);
         settings.formats = tavrik::ParseOutputFormats(formats);
+        std::filesystem::create_directories(existingFolder);
         RunRate(settings, scene, {false, true}); // the files to write over
         for (int i = 0; i < repeats; ++i) {
             settings.outputFolder = existingFolder;
             existing.push_back(RunRate(settings, scene, {false, true}));
             settings.outputFolder = out + "/formats-new-" + std::to_string(i);
+            std::filesystem::create_directories(settings.outputFolder);
             fresh.push_back(RunRate(settings, scene, {false, true}));
         }
         for (int i = 0; i < repeats; ++i)
