@@ -1,15 +1,19 @@
 // Frames per second of full writing runs (every file of every frame
 // written) of the default scene with both cameras and of 300 spheres with
 // 256 different ids (and, for comparison, the same spheres with one id), at
-// 512 × 384 and 1024 × 768; medians of repeated runs. Then where a frame's time goes, step
-// by step, and peak memory.
+// 512 × 384 and 1024 × 768; medians of repeated runs. Then the default
+// scene's rate per output format, into new and into existing folders, where
+// a frame's time goes, step by step, and peak memory.
 //
-//   tavrik-bench [--frames N] [--repeats R] [--out DIR]
+//   tavrik-bench [--frames N] [--repeats R] [--out DIR] [--formats-only]
+//
+// --formats-only prints only the table of formats.
 
 #include "base/FileIo.h"
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/FrameWriter.h"
+#include "output/OutputFormats.h"
 #include "output/Segmentation.h"
 #include "render/Viewer.h"
 #include "scene/DefaultScene.h"
@@ -187,14 +191,56 @@ struct Rates {
     double median, low, high;
 };
 
+Rates MedianOf(std::vector<double> rates)
+{
+    std::ranges::sort(rates);
+    return {rates[rates.size() / 2], rates.front(), rates.back()};
+}
+
 Rates Measure(const tavrik::GenerationSettings& settings, const BenchScene& scene, int repeats)
 {
     std::vector<double> rates;
     for (int i = 0; i < repeats; ++i)
         rates.push_back(scene.bothCameras ? RunRate(settings, scene.lines(scene.frames), {false, true})
                                           : RunRate(settings, scene.lines(scene.frames), {false}));
-    std::ranges::sort(rates);
-    return {rates[rates.size() / 2], rates.front(), rates.back()};
+    return MedianOf(std::move(rates));
+}
+
+// Frames/s of both cameras of the default scene per format alone and for
+// all of them, into a folder written just before ("existing") and into one
+// never written ("new": every run gets a folder of its own, as dataset runs
+// do). New and existing runs take turns, so that both see the same load of a
+// shared machine. The new folders go only after the row: on ext4 without a
+// journal, inodes freed in the last 30 s make every new file slower.
+void FormatRates(int width, int height, const std::string& out, int frames, int repeats)
+{
+    std::printf("  --formats, default scene, both cameras, %d frames per camera, median of %d (lowest to highest):\n",
+                frames, repeats);
+    std::printf("    %-11s %-26s %-26s\n", "format", "new folder", "existing folder");
+    const auto scene = DefaultBenchScene(frames);
+    for (const char* formats : {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "dispchange", "all"}) {
+        std::vector<double> fresh;
+        std::vector<double> existing;
+        const std::string existingFolder = out + "/formats-existing";
+        tavrik::GenerationSettings settings = Settings(width, height, existingFolder);
+        settings.formats = tavrik::ParseOutputFormats(formats);
+        std::filesystem::create_directories(existingFolder);
+        RunRate(settings, scene, {false, true}); // the files to write over
+        for (int i = 0; i < repeats; ++i) {
+            settings.outputFolder = existingFolder;
+            existing.push_back(RunRate(settings, scene, {false, true}));
+            settings.outputFolder = out + "/formats-new-" + std::to_string(i);
+            std::filesystem::create_directories(settings.outputFolder);
+            fresh.push_back(RunRate(settings, scene, {false, true}));
+        }
+        for (int i = 0; i < repeats; ++i)
+            std::filesystem::remove_all(out + "/formats-new-" + std::to_string(i));
+        std::filesystem::remove_all(existingFolder);
+        const Rates n = MedianOf(fresh);
+        const Rates e = MedianOf(existing);
+        std::printf("    %-11s %6.1f (%5.1f to %5.1f)      %6.1f (%5.1f to %5.1f)\n", formats, n.median, n.low, n.high,
+                    e.median, e.low, e.high);
+    }
 }
 
 } // namespace
@@ -204,13 +250,21 @@ int main(int argc, char** argv)
     int frames = 60;
     int repeats = 5;
     std::string out = (std::filesystem::temp_directory_path() / "tavrik-bench").string();
-    for (int i = 1; i + 1 < argc; i += 2) {
+    bool formatsOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--formats-only") == 0) {
+            formatsOnly = true;
+            continue;
+        }
+        if (i + 1 == argc)
+            break;
         if (std::strcmp(argv[i], "--frames") == 0)
             frames = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--repeats") == 0)
             repeats = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
+        ++i;
     }
     if (frames <= 1 || repeats <= 0) {
         std::fprintf(stderr, "tavrik-bench: --frames takes a whole number above 1, --repeats one above 0\n");
@@ -226,6 +280,11 @@ int main(int argc, char** argv)
     try {
         for (const auto& [width, height] : {std::pair{512, 384}, std::pair{1024, 768}}) {
             const tavrik::GenerationSettings settings = Settings(width, height, out);
+            if (formatsOnly) {
+                std::printf("%d x %d:\n", width, height);
+                FormatRates(width, height, out, frames, repeats);
+                continue;
+            }
             std::printf("%d x %d, every file written, median of %d runs (lowest to highest):\n", width, height,
                         repeats);
             std::vector<double> medians;
@@ -236,12 +295,7 @@ int main(int argc, char** argv)
                 medians.push_back(rates.median);
             }
             std::printf("  256 ids run at %.0f%% of the rate of one id\n", 100.0 * medians[1] / medians[2]);
-            // The default scene writing only the disparity as PFM: no .dat text, no BMPs.
-            tavrik::GenerationSettings pfmOnly = settings;
-            pfmOnly.formats = tavrik::OutputFormats(tavrik::OutputFormat::pfm);
-            const Rates pfm = Measure(pfmOnly, scenes[0], repeats);
-            std::printf("  %-22s %6.1f frames/s (%.1f to %.1f) with --formats pfm alone\n", scenes[0].name,
-                        pfm.median, pfm.low, pfm.high);
+            FormatRates(width, height, out, frames, repeats);
             for (int s = 0; s < 2; ++s) {
                 std::printf("    steps of one frame of the %s, ms and share:\n", scenes[s].name);
                 StepTimes(settings, scenes[s].lines(2), 5);

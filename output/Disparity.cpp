@@ -1,57 +1,17 @@
 #include "output/Disparity.h"
 
 #include "base/Check.h"
+#include "base/Slices.h"
 #include "output/GeneralDecimal.h"
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <future>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace tavrik {
-
-namespace {
-
-// Work on `count` items is cut into one slice per core; small jobs stay on
-// one thread, as a thread costs more than they do.
-std::size_t SliceCount(std::size_t count)
-{
-    constexpr std::size_t smallest = 16384;
-    const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-    return std::clamp<std::size_t>(count / smallest, 1, cores);
-}
-
-// Runs work(slice, first, last) for `slices` slices of `count` items, the
-// first on the calling thread.
-template <typename Work>
-void InSlices(std::size_t count, std::size_t slices, const Work& work)
-{
-    std::vector<std::future<void>> others;
-    for (std::size_t s = 1; s < slices; ++s)
-        others.push_back(std::async(std::launch::async, [&work, s, count, slices] {
-            work(s, count * s / slices, count * (s + 1) / slices);
-        }));
-    work(0, 0, count / slices);
-    for (auto& other : others)
-        other.get();
-}
-
-} // namespace
-
-double DepthToDistance(double w)
-{
-    return (farDistance * nearDistance / (nearDistance - farDistance))
-         / (w - farDistance / (farDistance - nearDistance));
-}
-
-double DisparityFromDistance(double z, double baseline, double focalLength)
-{
-    return baseline * focalLength / z;
-}
 
 int WholePixelDisparity(double d)
 {

@@ -21,11 +21,18 @@ inline constexpr double farDistance = 34.0;
 // Distance Z (scene units) of a depth-buffer value w in [0, 1]:
 // Z = (far·near/(near−far)) / (w − far/(far−near)), i.e. 17 / (34 − 33.5·w);
 // w = 0 gives 0.5, w = 1 gives 34.
-double DepthToDistance(double w);
+// Inline: it runs for every pixel of several maps a frame.
+inline double DepthToDistance(double w)
+{
+    return (farDistance * nearDistance / (nearDistance - farDistance)) / (w - farDistance / (farDistance - nearDistance));
+}
 
 // Disparity in pixels of a point at distance z for a stereo rig of the given
 // baseline (scene units) and focal length (pixels): D = B·F/Z.
-double DisparityFromDistance(double z, double baseline, double focalLength);
+inline double DisparityFromDistance(double z, double baseline, double focalLength)
+{
+    return baseline * focalLength / z;
+}
 
 // Whole-pixel disparity N: ⌊d⌋, or ⌈d⌉ when the fraction exceeds 0.5, so an
 // exact half rounds down (2.5 → 2, 2.51 → 3). Saturates at the int range;

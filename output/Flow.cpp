@@ -3,10 +3,9 @@
 #include "base/Check.h"
 #include "base/LittleEndian.h"
 #include "base/UserError.h"
+#include "output/Pfm.h"
 
-#include <bit>
-#include <cmath>
-#include <optional>
+#include <algorithm>
 #include <string>
 
 namespace tavrik {
@@ -24,36 +23,37 @@ void CheckSizes(const FlowField& flow)
 
 } // namespace
 
+void PutFloHeader(std::uint8_t* out, int width, int height)
+{
+    std::copy_n("PIEH", 4, out);
+    PutLittleEndian(out + 4, static_cast<std::int32_t>(width));
+    PutLittleEndian(out + 8, static_cast<std::int32_t>(height));
+}
+
 std::vector<std::uint8_t> EncodeFlo(const FlowField& flow)
 {
     CheckSizes(flow);
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(12 + flow.u.size() * 8);
-    for (const char c : {'P', 'I', 'E', 'H'})
-        bytes.push_back(static_cast<std::uint8_t>(c));
-    AppendLittleEndian(bytes, static_cast<std::int32_t>(flow.width));
-    AppendLittleEndian(bytes, static_cast<std::int32_t>(flow.height));
-    for (std::size_t i = 0; i < flow.u.size(); ++i) {
-        const bool known = flow.valid[i] != 0;
-        AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.u[i] : unknownFlow));
-        AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.v[i] : unknownFlow));
-    }
+    std::vector<std::uint8_t> bytes(floHeaderBytes + flow.u.size() * 8);
+    PutFloHeader(bytes.data(), flow.width, flow.height);
+    for (std::size_t i = 0; i < flow.u.size(); ++i)
+        PutFloPixel(bytes.data() + floHeaderBytes + 8 * i, flow.valid[i] != 0, flow.u[i], flow.v[i]);
     return bytes;
 }
 
 std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow)
 {
     CheckSizes(flow);
-    const std::string header = "PF\n" + std::to_string(flow.width) + " " + std::to_string(flow.height) + "\n-1.0\n";
-    std::vector<std::uint8_t> bytes(header.begin(), header.end());
-    bytes.reserve(header.size() + flow.u.size() * 12);
+    const std::string header = PfmHeader(flow.width, flow.height, 3);
+    std::vector<std::uint8_t> bytes(header.size() + flow.u.size() * 12);
+    std::uint8_t* out = bytes.data() + header.size();
+    std::copy(header.begin(), header.end(), bytes.begin());
     const std::size_t w = static_cast<std::size_t>(flow.width);
     for (int row = flow.height - 1; row >= 0; --row)
-        for (std::size_t i = row * w; i < (row + 1) * w; ++i) {
+        for (std::size_t i = row * w; i < (row + 1) * w; ++i, out += 12) {
             const bool known = flow.valid[i] != 0;
-            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.u[i] : unknownFlow));
-            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(known ? flow.v[i] : unknownFlow));
-            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(0.0f));
+            PutPfmValue(out, known ? flow.u[i] : unknownFlow);
+            PutPfmValue(out + 4, known ? flow.v[i] : unknownFlow);
+            PutPfmValue(out + 8, 0.0f);
         }
     return bytes;
 }
@@ -61,24 +61,9 @@ std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow)
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow)
 {
     CheckSizes(flow);
-    std::vector<std::uint16_t> samples(flow.u.size() * 3, 0);
-    // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
-    // range test too.
-    const auto encode = [](float component) -> std::optional<std::uint16_t> {
-        const double sample = std::round(static_cast<double>(component) * 64.0) + 32768.0;
-        if (!(sample >= 0.0 && sample <= 65535.0))
-            return std::nullopt;
-        return static_cast<std::uint16_t>(sample);
-    };
-    for (std::size_t i = 0; i < flow.u.size(); ++i) {
-        const auto u = encode(flow.u[i]);
-        const auto v = encode(flow.v[i]);
-        if (flow.valid[i] == 0 || !u || !v)
-            continue;
-        samples[3 * i] = *u;
-        samples[3 * i + 1] = *v;
-        samples[3 * i + 2] = 1;
-    }
+    std::vector<std::uint16_t> samples(flow.u.size() * 3);
+    for (std::size_t i = 0; i < flow.u.size(); ++i)
+        std::ranges::copy(KittiFlowSample(flow.valid[i] != 0, flow.u[i], flow.v[i]), samples.begin() + 3 * i);
     return samples;
 }
 

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "base/LittleEndian.h"
+
+#include <array>
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -28,6 +33,19 @@ inline constexpr float unknownFlow = 1e10f;
 // all little-endian; unknown flow is `unknownFlow` in both components.
 std::vector<std::uint8_t> EncodeFlo(const FlowField& flow);
 
+// The bytes of a .flo file before its values, and their contents: the tag,
+// the width and the height.
+inline constexpr std::size_t floHeaderBytes = 12;
+void PutFloHeader(std::uint8_t* out, int width, int height);
+
+// The 8 bytes of one pixel of a .flo file at `out`: u and v, or
+// `unknownFlow` in both where the flow is not known.
+inline void PutFloPixel(std::uint8_t* out, bool known, float u, float v)
+{
+    PutLittleEndian(out, std::bit_cast<std::uint32_t>(known ? u : unknownFlow));
+    PutLittleEndian(out + 4, std::bit_cast<std::uint32_t>(known ? v : unknownFlow));
+}
+
 // The three-channel PFM file of `flow`: the header "PF\n<width> <height>\n-1.0\n",
 // then per pixel u, v and 0 as little-endian float32, rows from the bottom
 // of the image to its top; unknown flow is `unknownFlow` in u and v.
@@ -38,6 +56,28 @@ std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow);
 // valid pixel. Unknown flow, and flow beyond what 16 bits hold (|u| or |v|
 // from 512 pixels on), is (0, 0, 0).
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow);
+
+// The three samples of one pixel of KittiFlowSamples.
+inline std::array<std::uint16_t, 3> KittiFlowSample(bool valid, float u, float v)
+{
+    // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
+    // range test too. Within that range the sample is rounded half away
+    // from zero as std::round does, without its library call per pixel
+    // (x − trunc(x) is exact).
+    const auto sample = [](float component) -> int {
+        const double x = static_cast<double>(component) * 64.0;
+        if (!(std::abs(x) <= 65536.0))
+            return -1;
+        const int truncated = static_cast<int>(x);
+        const double fraction = x - truncated;
+        return truncated + (fraction >= 0.5) - (fraction <= -0.5) + 32768;
+    };
+    const int red = sample(u);
+    const int green = sample(v);
+    if (!valid || red < 0 || red > 65535 || green < 0 || green > 65535)
+        return {0, 0, 0};
+    return {static_cast<std::uint16_t>(red), static_cast<std::uint16_t>(green), 1};
+}
 
 // The flow of a .flo file laid out as above; a pixel is unknown (valid 0)
 // where |u| or |v| exceeds 1e9. NaN is kept as a known value for the

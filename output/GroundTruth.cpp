@@ -1,10 +1,15 @@
 #include "output/GroundTruth.h"
 
 #include "base/Check.h"
+#include "base/Slices.h"
 #include "output/Disparity.h"
+#include "output/Pfm.h"
+#include "output/Png.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace tavrik {
 
@@ -29,23 +34,49 @@ constexpr float infinity = std::numeric_limits<float>::infinity();
 
 } // namespace
 
+namespace {
+
+float DisparityValue(float w, double baseline, double focalLength)
+{
+    return IsDrawn(w) ? static_cast<float>(DisparityFromDistance(DepthToDistance(w), baseline, focalLength)) : infinity;
+}
+
+float DistanceValue(float w)
+{
+    return IsDrawn(w) ? static_cast<float>(DepthToDistance(w)) : infinity;
+}
+
+std::uint16_t KittiValue(float w, double baseline, double focalLength)
+{
+    const double d = DisparityFromDistance(DepthToDistance(w), baseline, focalLength);
+    return IsDrawn(w) && d > 0.0 && d <= 255.99 ? static_cast<std::uint16_t>(std::lround(d * 256.0)) : 0;
+}
+
+// The PFM file of `count` values in `file`, its header written; returns
+// where the values go.
+std::uint8_t* PfmValues(std::vector<std::uint8_t>& file, int width, int height)
+{
+    const std::string header = PfmHeader(width, height, 1);
+    file.resize(header.size() + 4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    std::ranges::copy(header, file.begin());
+    return file.data() + header.size();
+}
+
+} // namespace
+
 std::vector<float> DisparityImage(std::span<const float> depth, int width, int height, double baseline,
                                   double focalLength)
 {
     std::vector<float> image(depth.size());
-    ForEachPixel(depth, width, height, [&](std::size_t i, float w) {
-        image[i] = IsDrawn(w) ? static_cast<float>(DisparityFromDistance(DepthToDistance(w), baseline, focalLength))
-                              : infinity;
-    });
+    ForEachPixel(depth, width, height,
+                 [&](std::size_t i, float w) { image[i] = DisparityValue(w, baseline, focalLength); });
     return image;
 }
 
 std::vector<float> DistanceImage(std::span<const float> depth, int width, int height)
 {
     std::vector<float> image(depth.size());
-    ForEachPixel(depth, width, height, [&](std::size_t i, float w) {
-        image[i] = IsDrawn(w) ? static_cast<float>(DepthToDistance(w)) : infinity;
-    });
+    ForEachPixel(depth, width, height, [&](std::size_t i, float w) { image[i] = DistanceValue(w); });
     return image;
 }
 
@@ -53,12 +84,37 @@ std::vector<std::uint16_t> KittiDisparity(std::span<const float> depth, int widt
                                           double focalLength)
 {
     std::vector<std::uint16_t> image(depth.size(), 0);
-    ForEachPixel(depth, width, height, [&](std::size_t i, float w) {
-        const double d = DisparityFromDistance(DepthToDistance(w), baseline, focalLength);
-        if (IsDrawn(w) && d > 0.0 && d <= 255.99)
-            image[i] = static_cast<std::uint16_t>(std::lround(d * 256.0));
-    });
+    ForEachPixel(depth, width, height,
+                 [&](std::size_t i, float w) { image[i] = KittiValue(w, baseline, focalLength); });
     return image;
+}
+
+void MakeDepthMapFiles(std::span<const float> depth, int width, int height, double baseline, double focalLength,
+                       DepthMapsWanted wanted, DepthMapBytes& files)
+{
+    TAVRIK_CHECK(width > 0 && height > 0);
+    const std::size_t w = static_cast<std::size_t>(width);
+    TAVRIK_CHECK_EQ(depth.size(), w * static_cast<std::size_t>(height));
+    // PFM rows run bottom to top, as the depth buffer's do; PNG rows top to bottom.
+    std::uint8_t* const disparity = wanted.disparity ? PfmValues(files.disparityPfm, width, height) : nullptr;
+    std::uint8_t* const distance = wanted.distance ? PfmValues(files.distancePfm, width, height) : nullptr;
+    if (wanted.kitti)
+        files.kittiPng.resize(2 * depth.size());
+    std::uint8_t* const kitti = wanted.kitti ? files.kittiPng.data() : nullptr;
+    const std::size_t rows = static_cast<std::size_t>(height);
+    InSlices(rows, std::min(SliceCount(depth.size()), rows), [&](std::size_t, std::size_t firstRow, std::size_t lastRow) {
+        for (std::size_t j = firstRow; j < lastRow; ++j)
+            for (std::size_t x = 0; x < w; ++x) {
+                const std::size_t windowIndex = j * w + x;
+                const float value = depth[windowIndex];
+                if (disparity)
+                    PutPfmValue(disparity + 4 * windowIndex, DisparityValue(value, baseline, focalLength));
+                if (distance)
+                    PutPfmValue(distance + 4 * windowIndex, DistanceValue(value));
+                if (kitti)
+                    PutPngSample16(kitti + 2 * ((rows - 1 - j) * w + x), KittiValue(value, baseline, focalLength));
+            }
+    });
 }
 
 } // namespace tavrik

@@ -28,4 +28,20 @@ std::vector<float> DistanceImage(std::span<const float> depth, int width, int he
 std::vector<std::uint16_t> KittiDisparity(std::span<const float> depth, int width, int height, double baseline,
                                           double focalLength);
 
+// The files of the maps above that a run asks for, made in one pass over the
+// depth buffer straight into their bytes, rows sliced over the cores. A run
+// reuses the buffers from frame to frame; one not asked for is left as it is.
+struct DepthMapBytes {
+    std::vector<std::uint8_t> disparityPfm; // EncodePfm of DisparityImage
+    std::vector<std::uint8_t> distancePfm;  // EncodePfm of DistanceImage
+    std::vector<std::uint8_t> kittiPng;     // KittiDisparity's samples, big-endian (PutPngSample16)
+};
+struct DepthMapsWanted {
+    bool disparity = false;
+    bool distance = false;
+    bool kitti = false;
+};
+void MakeDepthMapFiles(std::span<const float> depth, int width, int height, double baseline, double focalLength,
+                       DepthMapsWanted wanted, DepthMapBytes& files);
+
 } // namespace tavrik

@@ -4,6 +4,7 @@
 #include "base/LittleEndian.h"
 #include "base/UserError.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <charconv>
@@ -11,18 +12,26 @@
 
 namespace tavrik {
 
+std::string PfmHeader(int width, int height, int channels)
+{
+    TAVRIK_CHECK(channels == 1 || channels == 3);
+    return (channels == 1 ? "Pf\n" : "PF\n") + std::to_string(width) + " " + std::to_string(height) + "\n-1.0\n";
+}
+
 std::vector<std::uint8_t> EncodePfm(std::span<const float> topRowFirst, int width, int height)
 {
     TAVRIK_CHECK(width > 0 && height > 0);
     const std::size_t w = static_cast<std::size_t>(width);
     TAVRIK_CHECK_EQ(topRowFirst.size(), w * static_cast<std::size_t>(height));
 
-    const std::string header = "Pf\n" + std::to_string(width) + " " + std::to_string(height) + "\n-1.0\n";
-    std::vector<std::uint8_t> bytes(header.begin(), header.end());
-    bytes.reserve(header.size() + topRowFirst.size() * 4);
+    const std::string header = PfmHeader(width, height, 1);
+    std::vector<std::uint8_t> bytes(header.size() + topRowFirst.size() * 4);
+    std::uint8_t* out = std::copy(header.begin(), header.end(), bytes.begin()) - bytes.begin() + bytes.data();
     for (int row = height - 1; row >= 0; --row)
-        for (const float value : topRowFirst.subspan(static_cast<std::size_t>(row) * w, w))
-            AppendLittleEndian(bytes, std::bit_cast<std::uint32_t>(value));
+        for (const float value : topRowFirst.subspan(static_cast<std::size_t>(row) * w, w)) {
+            PutPfmValue(out, value);
+            out += 4;
+        }
     return bytes;
 }
 

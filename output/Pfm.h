@@ -1,5 +1,8 @@
 #pragma once
 
+#include "base/LittleEndian.h"
+
+#include <bit>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -12,6 +15,16 @@ namespace tavrik {
 // little-endian data), then width·height IEEE float32 values, little-endian,
 // rows from the bottom of the image to its top, each row left to right.
 std::vector<std::uint8_t> EncodePfm(std::span<const float> topRowFirst, int width, int height);
+
+// The header of a PFM file of width × height pixels of `channels` values
+// each: "Pf" for one channel, "PF" for three, then "\n<width> <height>\n-1.0\n".
+std::string PfmHeader(int width, int height, int channels);
+
+// Stores `value` as a PFM file holds it: little-endian float32 at `out`.
+inline void PutPfmValue(std::uint8_t* out, float value)
+{
+    PutLittleEndian(out, std::bit_cast<std::uint32_t>(value));
+}
 
 // A float image, width·height values, top row first.
 struct FloatImage {

@@ -68,14 +68,18 @@ std::vector<std::uint8_t> EncodePng(std::span<const std::uint8_t> samples, int w
 
 std::vector<std::uint8_t> EncodePng(std::span<const std::uint16_t> samples, int width, int height, int channels)
 {
-    const std::size_t rowSamples = static_cast<std::size_t>(width) * channels;
-    TAVRIK_CHECK_EQ(samples.size(), rowSamples * static_cast<std::size_t>(height));
     std::vector<std::uint8_t> bigEndian(samples.size() * 2);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        bigEndian[2 * i] = static_cast<std::uint8_t>(samples[i] >> 8);
-        bigEndian[2 * i + 1] = static_cast<std::uint8_t>(samples[i]);
-    }
-    return Encode(bigEndian.data(), rowSamples * 2, width, height, channels, 16);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        PutPngSample16(bigEndian.data() + 2 * i, samples[i]);
+    return EncodePngBigEndian16(bigEndian, width, height, channels);
+}
+
+std::vector<std::uint8_t> EncodePngBigEndian16(std::span<const std::uint8_t> bigEndianSamples, int width, int height,
+                                               int channels)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * channels * 2;
+    TAVRIK_CHECK_EQ(bigEndianSamples.size(), rowBytes * static_cast<std::size_t>(height));
+    return Encode(bigEndianSamples.data(), rowBytes, width, height, channels, 16);
 }
 
 namespace {

@@ -13,6 +13,18 @@ namespace tavrik {
 // the file as PNG prescribes; readers get the values back unchanged.
 std::vector<std::uint8_t> EncodePng(std::span<const std::uint8_t> samples, int width, int height, int channels);
 std::vector<std::uint8_t> EncodePng(std::span<const std::uint16_t> samples, int width, int height, int channels);
+// The same from 16-bit samples already in the file's byte order, two bytes
+// each (PutPngSample16), as a writer that makes them straight from its
+// values has them.
+std::vector<std::uint8_t> EncodePngBigEndian16(std::span<const std::uint8_t> bigEndianSamples, int width, int height,
+                                               int channels);
+
+// Stores a 16-bit sample as a PNG file holds it: big-endian at `out`.
+inline void PutPngSample16(std::uint8_t* out, std::uint16_t sample)
+{
+    out[0] = static_cast<std::uint8_t>(sample >> 8);
+    out[1] = static_cast<std::uint8_t>(sample);
+}
 
 // The samples of a PNG file, top row first, `channels` per pixel (1: grey,
 // 3: red, green, blue), each the value stored in the file at its bit depth

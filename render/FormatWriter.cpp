@@ -10,6 +10,7 @@
 #include "render/Reprojection.h"
 
 #include <algorithm>
+#include <future>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -76,19 +77,69 @@ void FormatWriter::Write(const std::string& name, std::string_view text)
     run_->files.push_back(name);
 }
 
-void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std::vector<float>& otherDepth,
-                            const FrameCameras& cameras)
+FormatWriter::PendingFrame FormatWriter::MakeFrame(int frameIndex, std::span<const float> depth,
+                                                  std::vector<float> otherDepth, const FrameCameras& cameras)
 {
+    PendingFrame pending;
     if (!run_)
-        return;
+        return pending;
     Run& run = *run_;
     RequireFinitePose(RelativePose(run.motions.empty() ? cameras.motion : run.motions.front(), cameras.motion),
                       frameIndex);
+    pending.frameIndex = frameIndex;
+    pending.camera = cameras.camera;
+    pending.motion = cameras.motion;
     const OutputFormats formats = run.settings.formats;
     const int w = run.calibration.width;
     const int h = run.calibration.height;
     const double baseline = run.settings.baseline;
     const double focal = run.settings.focalLength;
+    const double tolerance = run.depthTolerance;
+
+    // Each group of files is made on a thread of its own and its PNG
+    // deflated there, so that the groups share the cores; the files are
+    // still written one after another, in order.
+    const DepthMapsWanted maps{formats.has(OutputFormat::pfm), formats.has(OutputFormat::depth),
+                               formats.has(OutputFormat::kitti)};
+    if (maps.disparity || maps.distance || maps.kitti)
+        pending.depthMaps = std::async(std::launch::async, [&run, depth, w, h, baseline, focal, maps] {
+            MakeDepthMapFiles(depth, w, h, baseline, focal, maps, run.depthMaps);
+            return maps.kitti ? EncodePngBigEndian16(run.depthMaps.kittiPng, w, h, 1) : std::vector<std::uint8_t>{};
+        });
+    if (formats.has(OutputFormat::occlusion)) {
+        run.otherDepth = std::move(otherDepth);
+        pending.occlusion = std::async(std::launch::async, [&run, depth, cameras, w, h, tolerance] {
+            MakeOcclusionMask({cameras.camera, depth}, {cameras.otherCamera, run.otherDepth}, w, h, tolerance,
+                              run.occlusionMask);
+            return EncodePng(run.occlusionMask, w, h, 1);
+        });
+    }
+    const bool flow = formats.has(OutputFormat::flow);
+    const bool dispchange = formats.has(OutputFormat::dispchange);
+    if (run.previousIndex >= 0 && (flow || dispchange)) {
+        const DepthView previous{run.previousCamera, run.previousDepth};
+        const DepthView current{cameras.camera, depth};
+        const auto change = dispchange ? std::optional(DisparityChangeOptics{baseline, focal}) : std::nullopt;
+        pending.forward = std::async(std::launch::async, [&run, previous, current, w, h, tolerance, change, flow] {
+            MakeFlowFiles(previous, current, w, h, tolerance, change, run.forward);
+            return flow ? EncodePngBigEndian16(run.forward.kittiPng, w, h, 3) : std::vector<std::uint8_t>{};
+        });
+        if (flow)
+            pending.backward = std::async(std::launch::async, [&run, previous, current, w, h, tolerance] {
+                MakeFlowFiles(current, previous, w, h, tolerance, std::nullopt, run.backward);
+                return EncodePngBigEndian16(run.backward.kittiPng, w, h, 3);
+            });
+    }
+    return pending;
+}
+
+void FormatWriter::WriteFrame(PendingFrame pending, std::vector<float> depth)
+{
+    if (!run_)
+        return;
+    Run& run = *run_;
+    const int frameIndex = pending.frameIndex;
+    const OutputFormats formats = run.settings.formats;
     // The folder may not exist yet when the five files per frame are not written.
     std::error_code ignored;
     std::filesystem::create_directory(run.folder, ignored);
@@ -99,42 +150,43 @@ void FormatWriter::AddFrame(int frameIndex, std::vector<float> depth, const std:
              {&classic.colour, &classic.fineDisparity, &classic.wholeDisparity, &classic.disparityText, &classic.segmentation})
             run.files.push_back(*name);
     }
-    if (formats.has(OutputFormat::pfm))
-        Write(FrameName("disp", frameIndex, ".pfm"), EncodePfm(DisparityImage(depth, w, h, baseline, focal), w, h));
-    if (formats.has(OutputFormat::kitti))
-        Write(FrameName("disp", frameIndex, ".png"), EncodePng(KittiDisparity(depth, w, h, baseline, focal), w, h, 1));
-    if (formats.has(OutputFormat::depth))
-        Write(FrameName("depth", frameIndex, ".pfm"), EncodePfm(DistanceImage(depth, w, h), w, h));
-    if (formats.has(OutputFormat::occlusion)) {
-        const auto mask = OcclusionMask({cameras.camera, depth}, {cameras.otherCamera, otherDepth}, w, h,
-                                        run.depthTolerance);
-        Write(FrameName("occ", frameIndex, ".png"), EncodePng(mask, w, h, 1));
-    }
-    const bool flow = formats.has(OutputFormat::flow);
-    const bool dispchange = formats.has(OutputFormat::dispchange);
-    if (run.previousIndex >= 0 && (flow || dispchange)) {
-        const DepthView previous{run.previousCamera, run.previousDepth};
-        const DepthView current{cameras.camera, depth};
-        Reprojection forward = Reproject(previous, current, w, h, run.depthTolerance);
-        if (dispchange)
-            Write(FrameName("dispchange", run.previousIndex, ".pfm"),
-                  EncodePfm(DisparityChange(forward, run.previousDepth, w, h, baseline, focal), w, h));
-        if (flow) {
-            const auto writeFlow = [&](const char* stem, int index, const FlowField& field) {
-                Write(FrameName(stem, index, ".flo"), EncodeFlo(field));
-                Write(FrameName(stem, index, ".png"), EncodePng(KittiFlowSamples(field), w, h, 3));
-            };
-            writeFlow("flow", run.previousIndex, OpticalFlow(std::move(forward), w, h));
-            writeFlow("flowback", frameIndex,
-                      OpticalFlow(Reproject(current, previous, w, h, run.depthTolerance), w, h));
+    try {
+        if (pending.depthMaps.valid()) {
+            const std::vector<std::uint8_t> kittiPng = pending.depthMaps.get();
+            if (formats.has(OutputFormat::pfm))
+                Write(FrameName("disp", frameIndex, ".pfm"), run.depthMaps.disparityPfm);
+            if (formats.has(OutputFormat::kitti))
+                Write(FrameName("disp", frameIndex, ".png"), kittiPng);
+            if (formats.has(OutputFormat::depth))
+                Write(FrameName("depth", frameIndex, ".pfm"), run.depthMaps.distancePfm);
         }
+        if (pending.occlusion.valid())
+            Write(FrameName("occ", frameIndex, ".png"), pending.occlusion.get());
+        if (pending.forward.valid()) {
+            const std::vector<std::uint8_t> flowPng = pending.forward.get();
+            if (formats.has(OutputFormat::dispchange))
+                Write(FrameName("dispchange", run.previousIndex, ".pfm"), run.forward.disparityChangePfm);
+            if (formats.has(OutputFormat::flow)) {
+                Write(FrameName("flow", run.previousIndex, ".flo"), run.forward.flo);
+                Write(FrameName("flow", run.previousIndex, ".png"), flowPng);
+                const std::vector<std::uint8_t> backPng = pending.backward.get();
+                Write(FrameName("flowback", frameIndex, ".flo"), run.backward.flo);
+                Write(FrameName("flowback", frameIndex, ".png"), backPng);
+            }
+        }
+    } catch (...) {
+        // The work still running reads the frame's depth: it ends first.
+        for (auto* work : {&pending.depthMaps, &pending.occlusion, &pending.forward, &pending.backward})
+            if (work->valid())
+                work->wait();
+        throw;
     }
-    if (flow || dispchange) {
+    if (formats.has(OutputFormat::flow) || formats.has(OutputFormat::dispchange)) {
         run.previousIndex = frameIndex;
         run.previousDepth = std::move(depth);
-        run.previousCamera = cameras.camera;
+        run.previousCamera = pending.camera;
     }
-    run.motions.push_back(cameras.motion);
+    run.motions.push_back(pending.motion);
 }
 
 std::string FormatWriter::Finish()

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "output/CameraText.h"
+#include "output/GroundTruth.h"
 #include "render/Camera.h"
 #include "render/GenerationSettings.h"
+#include "render/Reprojection.h"
 
+#include <future>
 #include <optional>
 #include <span>
 #include <string>
@@ -47,13 +50,31 @@ public:
     // Whether the frames need the other camera's depth (for the occlusion mask).
     bool needsOtherDepth() const;
 
-    // Writes frame `frameIndex`'s files from its depth buffer (bottom row
-    // first) and, when the occlusion mask is wanted, the other camera's
+    // The files of one frame being made on other threads, while the caller
+    // writes the frame's five files. Destroying it waits for that work (the
+    // futures of std::async do), so what it reads outlives it.
+    struct PendingFrame {
+        int frameIndex = -1;
+        Mat4 camera;
+        Mat4 motion;
+        std::future<std::vector<std::uint8_t>> depthMaps;  // the disparity PNG; the PFMs in the run's buffers
+        std::future<std::vector<std::uint8_t>> occlusion;  // the mask's PNG
+        std::future<std::vector<std::uint8_t>> forward;    // the flow PNG; .flo and disparity change in the run's buffers
+        std::future<std::vector<std::uint8_t>> backward;   // the backward flow PNG, .flo in the run's buffers
+    };
+
+    // Starts making frame `frameIndex`'s files from its depth buffer (bottom
+    // row first) and, when the occlusion mask is wanted, the other camera's
     // depth of the same frame; and the previous frame's flow and disparity
-    // change, and this frame's backward flow. Throws
-    // UserError "Cannot create file %s" when a file cannot be written.
-    void AddFrame(int frameIndex, std::vector<float> depth, const std::vector<float>& otherDepth,
-                  const FrameCameras& cameras);
+    // change, and this frame's backward flow. `depth` must stay as it is
+    // until the frame is written or the pending frame is gone. Throws
+    // UserError when the camera's pose is not finite.
+    PendingFrame MakeFrame(int frameIndex, std::span<const float> depth, std::vector<float> otherDepth,
+                           const FrameCameras& cameras);
+    // Writes the files of `pending`, the frame made from `depth`, in order;
+    // none after the first that fails. Throws UserError "Cannot create file
+    // %s" when a file cannot be written.
+    void WriteFrame(PendingFrame pending, std::vector<float> depth);
     // Ends the run: writes the files of the whole run, the manifest last.
     // Does nothing when no run is active or it had no frame. Returns a
     // warning for the user, or nothing: see ManifestFile.
@@ -73,6 +94,13 @@ private:
         int previousIndex = -1;
         std::vector<float> previousDepth;
         Mat4 previousCamera;
+        // What the frame being made reads and makes; the megabytes are reused
+        // from frame to frame, as fresh memory costs a page fault per page.
+        std::vector<float> otherDepth;
+        DepthMapBytes depthMaps;
+        std::vector<std::uint8_t> occlusionMask;
+        FlowFileBytes forward;
+        FlowFileBytes backward;
     };
 
     void Write(const std::string& name, std::span<const std::uint8_t> bytes);

@@ -1,13 +1,19 @@
 #include "render/Reprojection.h"
 
 #include "base/Check.h"
+#include "base/Slices.h"
 #include "output/Disparity.h"
 #include "output/GroundTruth.h"
+#include "output/Pfm.h"
+#include "output/Png.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <utility>
+#include <vector>
 
 namespace tavrik {
 
@@ -17,15 +23,23 @@ namespace {
 // numbers) along an axis of `size` pixels: one sample when v is within
 // 1/1000 pixel of its centre, so that a point landing on a pixel is compared
 // with that pixel alone.
-std::pair<int, int> SamplesAround(double v, int size)
+// v lies inside the axis, from −0.5 to size − 0.5 (the landing test).
+// Inlined into the pass over the pixels, it runs millions of times a frame.
+[[gnu::always_inline]] inline std::pair<int, int> SamplesAround(double v, int size)
 {
-    const double nearest = std::round(v);
-    if (std::abs(v - nearest) <= 1e-3) {
-        const int only = std::clamp(static_cast<int>(nearest), 0, size - 1);
-        return {only, only};
-    }
-    const int below = std::clamp(static_cast<int>(std::floor(v)), 0, size - 1);
-    return {below, std::min(below + 1, size - 1)};
+    // ⌊v⌋ and the nearest whole number without a library call per pixel;
+    // v − ⌊v⌋ is exact. Near a half the nearest may be either neighbour,
+    // which takes the two-sample branch all the same.
+    const int truncated = static_cast<int>(v);
+    const int floor = truncated - (static_cast<double>(truncated) > v);
+    const int nearest = floor + (v - floor >= 0.5);
+    // Both answers are made and one is picked without a branch: whether a
+    // point lands on a centre changes from pixel to pixel.
+    const bool onCentre = std::abs(v - nearest) <= 1e-3;
+    const int only = std::clamp(nearest, 0, size - 1);
+    const int below = std::clamp(floor, 0, size - 1);
+    const int above = std::min(below + 1, size - 1);
+    return {onCentre ? only : below, onCentre ? only : above};
 }
 
 // The farthest of the depth samples of `depth` (bottom row first) around
@@ -33,7 +47,8 @@ std::pair<int, int> SamplesAround(double v, int size)
 // crease where a wall meets the floor) lies beyond the samples'
 // interpolation there, so only something in front of all of them counts as
 // covering the point.
-double FarthestDepthAround(std::span<const float> depth, int width, int height, double x, double j)
+[[gnu::always_inline]] inline double FarthestDepthAround(std::span<const float> depth, int width, int height, double x,
+                                                        double j)
 {
     const auto [x0, x1] = SamplesAround(x, width);
     const auto [j0, j1] = SamplesAround(j, height);
@@ -68,45 +83,127 @@ Mat4 RigidInverse(const Mat4& m)
     return inverse;
 }
 
-} // namespace
+// Where one drawn pixel's surface point lands in the other view.
+struct Landed {
+    Landing landing = Landing::nothingDrawn;
+    bool inFront = false; // in front of the other view's camera: the values below are known
+    float dx = 0.0f;
+    float dy = 0.0f;
+    double depthThere = 0.0;
+};
 
-Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance)
+// Calls sink(imageIndex, windowIndex, landed) for every pixel of `from`,
+// image index top row first, window index bottom row first (that of the
+// depth buffers and of PFM files), rows sliced over the cores. Each pixel is
+// reprojected as Reproject states; the sink may write only what belongs to
+// its own pixel.
+template <typename Sink>
+void ForEachLanding(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
+                    const Sink& sink)
 {
     TAVRIK_CHECK(width > 0 && height > 0);
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     TAVRIK_CHECK_EQ(from.depth.size(), count);
     TAVRIK_CHECK_EQ(to.depth.size(), count);
 
-    // Normalised device coordinates of `from` straight to clip coordinates of `to`.
-    const Mat4 transfer = to.camera * Inverse(from.camera);
+    // Normalised device coordinates of `from` straight to clip coordinates
+    // of `to`, term for term as Mat4::Apply sums them: the x terms of each
+    // column and the y terms of each row are the same products made once.
+    const Mat4 t = to.camera * Inverse(from.camera);
+    const std::size_t columns = static_cast<std::size_t>(width);
+    std::array<std::vector<double>, 4> columnTerms;
+    for (int r = 0; r < 4; ++r) {
+        columnTerms[r].resize(columns);
+        for (int x = 0; x < width; ++x)
+            columnTerms[r][static_cast<std::size_t>(x)] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
+    }
+    const std::size_t rows = static_cast<std::size_t>(height);
+    InSlices(rows, std::min(SliceCount(count), rows), [&](std::size_t, std::size_t firstRow, std::size_t lastRow) {
+        // A row's window positions first, in a loop of arithmetic alone that
+        // the compiler turns into vector instructions (the same IEEE
+        // operations, two pixels at a time); undrawn pixels and those behind
+        // the camera get values that are not used.
+        std::vector<double> clipWs(columns), xTos(columns), jTos(columns), wTos(columns);
+        for (int j = static_cast<int>(firstRow); j < static_cast<int>(lastRow); ++j) {
+            const std::size_t windowRow = static_cast<std::size_t>(j) * width;
+            const std::size_t imageRow = static_cast<std::size_t>(height - 1 - j) * width;
+            const double ndcY = 2.0 * (j + 0.5) / height - 1.0;
+            const double rowTerm[4] = {t(0, 1) * ndcY, t(1, 1) * ndcY, t(2, 1) * ndcY, t(3, 1) * ndcY};
+            const double depthTerm[4] = {t(0, 2), t(1, 2), t(2, 2), t(3, 2)};
+            const double constantTerm[4] = {t(0, 3), t(1, 3), t(2, 3), t(3, 3)};
+            const float* depthRow = from.depth.data() + windowRow;
+            for (std::size_t x = 0; x < columns; ++x) {
+                const double ndcZ = 2.0 * depthRow[x] - 1.0;
+                double clip[4];
+                for (int r = 0; r < 4; ++r)
+                    clip[r] = columnTerms[r][x] + rowTerm[r] + depthTerm[r] * ndcZ + constantTerm[r];
+                // Window position with pixel centres at whole numbers, and depth.
+                clipWs[x] = clip[3];
+                xTos[x] = (clip[0] / clip[3] + 1.0) * width / 2.0 - 0.5;
+                jTos[x] = (clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5;
+                wTos[x] = (clip[2] / clip[3] + 1.0) / 2.0;
+            }
+            for (int x = 0; x < width; ++x) {
+                Landed landed;
+                if (IsDrawn(depthRow[x])) {
+                    landed.landing = Landing::outside;
+                    if (clipWs[x] > 0.0) {
+                        const double xTo = xTos[x];
+                        const double jTo = jTos[x];
+                        const double wTo = wTos[x];
+                        landed.inFront = true;
+                        landed.depthThere = wTo;
+                        landed.dx = static_cast<float>(xTo - x);
+                        landed.dy = static_cast<float>(j - jTo);
+                        const bool outside = xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5
+                                          || wTo < 0.0 || wTo > 1.0;
+                        if (!outside)
+                            landed.landing = wTo <= FarthestDepthAround(to.depth, width, height, xTo, jTo) + depthTolerance
+                                               ? Landing::visible
+                                               : Landing::hidden;
+                    }
+                }
+                sink(imageRow + x, windowRow + x, landed);
+            }
+        }
+    });
+}
+
+std::uint8_t OcclusionLevel(Landing landing)
+{
+    switch (landing) {
+    case Landing::nothingDrawn: return 0;
+    case Landing::visible: return 255;
+    default: return 128;
+    }
+}
+
+// Disparity change of a pixel of depth `now` whose point has depth
+// `there` in the next frame.
+float DisparityChangeOf(double now, double there, double baseline, double focalLength)
+{
+    const double before = DisparityFromDistance(DepthToDistance(now), baseline, focalLength);
+    const double after = DisparityFromDistance(DepthToDistance(there), baseline, focalLength);
+    return static_cast<float>(after - before);
+}
+
+constexpr float infinity = std::numeric_limits<float>::infinity();
+
+} // namespace
+
+Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance)
+{
+    const std::size_t count = from.depth.size();
     Reprojection out{std::vector<float>(count, 0.0f), std::vector<float>(count, 0.0f),
                      std::vector<Landing>(count, Landing::nothingDrawn), std::vector<double>(count, 0.0),
                      std::vector<std::uint8_t>(count, 0)};
-    for (int j = 0; j < height; ++j) {
-        for (int x = 0; x < width; ++x) {
-            const float w = from.depth[static_cast<std::size_t>(j) * width + x];
-            const std::size_t i = static_cast<std::size_t>(height - 1 - j) * width + x;
-            if (!IsDrawn(w))
-                continue;
-            const auto clip = transfer.Apply(2.0 * (x + 0.5) / width - 1.0, 2.0 * (j + 0.5) / height - 1.0,
-                                             2.0 * w - 1.0);
-            out.landing[i] = Landing::outside;
-            if (!(clip[3] > 0.0))
-                continue;
-            // Window position with pixel centres at whole numbers, and depth.
-            const double xTo = (clip[0] / clip[3] + 1.0) * width / 2.0 - 0.5;
-            const double jTo = (clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5;
-            const double wTo = (clip[2] / clip[3] + 1.0) / 2.0;
-            out.depthThere[i] = wTo;
-            out.inFront[i] = 1;
-            out.dx[i] = static_cast<float>(xTo - x);
-            out.dy[i] = static_cast<float>(j - jTo);
-            if (xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5 || wTo < 0.0 || wTo > 1.0)
-                continue;
-            out.landing[i] = wTo <= FarthestDepthAround(to.depth, width, height, xTo, jTo) + depthTolerance ? Landing::visible
-                                                                                               : Landing::hidden;
-        }
-    }
+    ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t, const Landed& landed) {
+        out.dx[i] = landed.dx;
+        out.dy[i] = landed.dy;
+        out.landing[i] = landed.landing;
+        out.depthThere[i] = landed.depthThere;
+        out.inFront[i] = landed.inFront ? 1 : 0;
+    });
     return out;
 }
 
@@ -135,10 +232,8 @@ std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const f
             const std::size_t i = static_cast<std::size_t>(height - 1 - j) * width + x;
             if (toNext.inFront[i] == 0)
                 continue;
-            const double now = DisparityFromDistance(DepthToDistance(depth[static_cast<std::size_t>(j) * width + x]),
-                                                     baseline, focalLength);
-            const double then = DisparityFromDistance(DepthToDistance(toNext.depthThere[i]), baseline, focalLength);
-            change[i] = static_cast<float>(then - now);
+            change[i] = DisparityChangeOf(depth[static_cast<std::size_t>(j) * width + x], toNext.depthThere[i], baseline,
+                                          focalLength);
         }
     return change;
 }
@@ -146,16 +241,48 @@ std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const f
 std::vector<std::uint8_t> OcclusionMask(const DepthView& view, const DepthView& otherCamera, int width, int height,
                                         double depthTolerance)
 {
-    const Reprojection r = Reproject(view, otherCamera, width, height, depthTolerance);
-    std::vector<std::uint8_t> mask(r.landing.size());
-    std::ranges::transform(r.landing, mask.begin(), [](Landing landing) -> std::uint8_t {
-        switch (landing) {
-        case Landing::nothingDrawn: return 0;
-        case Landing::visible: return 255;
-        default: return 128;
-        }
-    });
+    std::vector<std::uint8_t> mask;
+    MakeOcclusionMask(view, otherCamera, width, height, depthTolerance, mask);
     return mask;
+}
+
+void MakeOcclusionMask(const DepthView& view, const DepthView& otherCamera, int width, int height,
+                       double depthTolerance, std::vector<std::uint8_t>& mask)
+{
+    mask.resize(view.depth.size());
+    ForEachLanding(view, otherCamera, width, height, depthTolerance,
+                   [&](std::size_t i, std::size_t, const Landed& landed) { mask[i] = OcclusionLevel(landed.landing); });
+}
+
+void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
+                   const std::optional<DisparityChangeOptics>& disparityChange, FlowFileBytes& files)
+{
+    const std::size_t count = from.depth.size();
+    files.flo.resize(floHeaderBytes + 8 * count);
+    PutFloHeader(files.flo.data(), width, height);
+    std::uint8_t* const flo = files.flo.data() + floHeaderBytes;
+    files.kittiPng.resize(6 * count);
+    std::uint8_t* const png = files.kittiPng.data();
+    std::uint8_t* change = nullptr;
+    if (disparityChange) {
+        const std::string header = PfmHeader(width, height, 1);
+        files.disparityChangePfm.resize(header.size() + 4 * count);
+        change = std::ranges::copy(header, files.disparityChangePfm.begin()).out - files.disparityChangePfm.begin()
+               + files.disparityChangePfm.data();
+    }
+    ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t windowIndex, const Landed& landed) {
+        const bool visible = landed.landing == Landing::visible;
+        PutFloPixel(flo + 8 * i, visible, landed.dx, landed.dy);
+        const auto samples = KittiFlowSample(visible, landed.dx, landed.dy);
+        for (int c = 0; c < 3; ++c)
+            PutPngSample16(png + 6 * i + 2 * c, samples[c]);
+        // PFM rows run bottom to top, as the depth buffer's do.
+        if (change)
+            PutPfmValue(change + 4 * windowIndex,
+                        landed.inFront ? DisparityChangeOf(from.depth[windowIndex], landed.depthThere,
+                                                           disparityChange->baseline, disparityChange->focalLength)
+                                       : infinity);
+    });
 }
 
 StereoCalibration RigCalibration(const Mat4& perspective, int width, int height, double baseline, double focalLength)

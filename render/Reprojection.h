@@ -5,6 +5,7 @@
 #include "render/Camera.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -77,6 +78,30 @@ std::vector<float> DisparityChange(const Reprojection& toNext, std::span<const f
 // outside the other view, 0 nothing drawn.
 std::vector<std::uint8_t> OcclusionMask(const DepthView& view, const DepthView& otherCamera, int width,
                                         int height, double depthTolerance);
+// The same into `mask`, whose buffer a run reuses from frame to frame.
+void MakeOcclusionMask(const DepthView& view, const DepthView& otherCamera, int width, int height,
+                       double depthTolerance, std::vector<std::uint8_t>& mask);
+
+// The files of a frame's optical flow to another frame, made in one pass
+// over the pixels straight from the reprojection, without a FlowField in
+// between. A run reuses the buffers from frame to frame: each is megabytes,
+// and fresh memory costs a page fault per page.
+struct FlowFileBytes {
+    std::vector<std::uint8_t> flo;      // the .flo file, as EncodeFlo makes it
+    std::vector<std::uint8_t> kittiPng; // the 16-bit flow PNG's samples (KittiFlowSamples), big-endian
+    std::vector<std::uint8_t> disparityChangePfm; // the PFM file of DisparityChange, when asked for
+};
+
+// The flow of `from` into `to` (OpticalFlow(Reproject(from, to, …))) into
+// `files`' .flo file and PNG samples, and, when `disparityChange` is set,
+// the disparity change (DisparityChange with `from`'s depth, `baseline` and
+// `focalLength`) into its PFM file; the other buffers are left as they are.
+struct DisparityChangeOptics {
+    double baseline = 0.0;
+    double focalLength = 0.0;
+};
+void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
+                   const std::optional<DisparityChangeOptics>& disparityChange, FlowFileBytes& files);
 
 // The pinhole model of a rig rendered with `perspective` at width × height
 // (see StereoCalibration), with `baseline` and the disparity bound

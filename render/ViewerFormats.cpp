@@ -53,9 +53,12 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
     camera_.SetRightCamera(right);
     return [this, frame = std::move(frame), output = std::move(output), index, cameras, classic,
             otherDepth = std::move(otherDepth)]() mutable {
+        // The other files are made while the five are written; all are
+        // written in order, none after the first that fails.
+        FormatWriter::PendingFrame pending = formatWriter_.MakeFrame(index, frame.depth, std::move(otherDepth), cameras);
         if (classic)
             WriteFrameOutputs(frame, output, index, frameText_);
-        formatWriter_.AddFrame(index, std::move(frame.depth), otherDepth, cameras);
+        formatWriter_.WriteFrame(std::move(pending), std::move(frame.depth));
     };
 }
 

@@ -1,6 +1,7 @@
 #include "output/GroundTruth.h"
 
 #include "output/Disparity.h"
+#include "output/Pfm.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,25 @@ TEST(GroundTruthTest, KittiDisparityIsRoundedSixteenBitsAndZeroWhenInvalid)
     EXPECT_EQ(kitti(127.99), (std::vector<std::uint16_t>{16383, 0, 32765, 65531}));  // D = 255.98 is valid
     EXPECT_EQ(kitti(128.005), (std::vector<std::uint16_t>{16385, 0, 32769, 0}));     // D = 256.01 is not
     EXPECT_EQ(kitti(-10.0), (std::vector<std::uint16_t>{0, 0, 0, 0}));               // nor a negative one
+}
+
+TEST(GroundTruthTest, FilesMadeInOnePassHoldTheMaps)
+{
+    // The four pixels of the 2 × 2 buffer in turn, shifted by one from row to
+    // row, over rows enough to be cut into slices on several cores.
+    constexpr int w = 256;
+    constexpr int h = 160;
+    std::vector<float> tiled(w * h);
+    for (std::size_t i = 0; i < tiled.size(); ++i)
+        tiled[i] = depth[(i + i / w) % 4];
+    DepthMapBytes files;
+    MakeDepthMapFiles(tiled, w, h, 0.12, 389.0, {true, true, true}, files);
+    EXPECT_EQ(files.disparityPfm, EncodePfm(DisparityImage(tiled, w, h, 0.12, 389.0), w, h));
+    EXPECT_EQ(files.distancePfm, EncodePfm(DistanceImage(tiled, w, h), w, h));
+    std::vector<std::uint8_t> kitti;
+    for (const std::uint16_t sample : KittiDisparity(tiled, w, h, 0.12, 389.0))
+        kitti.insert(kitti.end(), {static_cast<std::uint8_t>(sample >> 8), static_cast<std::uint8_t>(sample)});
+    EXPECT_EQ(files.kittiPng, kitti);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "render/Reprojection.h"
 
+#include "output/Pfm.h"
 #include "render/RenderState.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,43 @@ TEST(ReprojectionTest, DisparityChangeOfAStepTowardAPlaneIsKnownWhereTheFlowIsHi
             EXPECT_EQ(flow.valid[i], covered ? 0 : 1) << x;
         }
     }
+}
+
+// The big-endian bytes of 16-bit PNG samples.
+std::vector<std::uint8_t> BigEndian(const std::vector<std::uint16_t>& samples)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const std::uint16_t sample : samples)
+        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(sample >> 8), static_cast<std::uint8_t>(sample)});
+    return bytes;
+}
+
+TEST(ReprojectionTest, FilesMadeInOnePassHoldTheFlowFieldAndDisparityChange)
+{
+    // A wavy surface with holes seen before and after a turn and a step;
+    // large enough to be cut into slices on several cores.
+    constexpr int w = 256;
+    constexpr int h = 160;
+    std::vector<float> before(w * h);
+    std::vector<float> after(w * h);
+    for (int j = 0; j < h; ++j)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = static_cast<std::size_t>(j) * w + x;
+            before[i] = (x + j) % 37 == 0 ? 1.0f : WindowDepth(3.0 + 0.5 * std::sin(x * 0.1) + 0.3 * std::cos(j * 0.13));
+            after[i] = (x * j) % 53 == 0 ? 1.0f : WindowDepth(2.5 + 0.4 * std::cos(x * 0.07));
+        }
+    const Mat4 view = ViewPerspective(w, h, 389.0);
+    const DepthView frame{view, before};
+    const DepthView next{view * Translation(0.1, -0.05, 0.3) * RotationY(2.0), after};
+    const double tolerance = DepthTolerance(24);
+
+    FlowFileBytes files;
+    MakeFlowFiles(frame, next, w, h, tolerance, DisparityChangeOptics{0.12, 389.0}, files);
+    const Reprojection toNext = Reproject(frame, next, w, h, tolerance);
+    const FlowField flow = OpticalFlow(toNext, w, h);
+    EXPECT_EQ(files.flo, EncodeFlo(flow));
+    EXPECT_EQ(files.kittiPng, BigEndian(KittiFlowSamples(flow)));
+    EXPECT_EQ(files.disparityChangePfm, EncodePfm(DisparityChange(toNext, before, w, h, 0.12, 389.0), w, h));
 }
 
 TEST(ReprojectionTest, CalibrationProjectsLikeTheViewport)
