@@ -43,10 +43,8 @@ std::vector<std::uint8_t> EncodeFlo(const FlowField& flow)
 std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow)
 {
     CheckSizes(flow);
-    const std::string header = PfmHeader(flow.width, flow.height, 3);
-    std::vector<std::uint8_t> bytes(header.size() + flow.u.size() * 12);
-    std::uint8_t* out = bytes.data() + header.size();
-    std::copy(header.begin(), header.end(), bytes.begin());
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t* out = StartPfmFile(bytes, flow.width, flow.height, 3);
     const std::size_t w = static_cast<std::size_t>(flow.width);
     for (int row = flow.height - 1; row >= 0; --row)
         for (std::size_t i = row * w; i < (row + 1) * w; ++i, out += 12) {

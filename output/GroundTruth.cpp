@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <string>
 
 namespace tavrik {
 
@@ -32,10 +31,6 @@ void ForEachPixel(std::span<const float> depth, int width, int height, PerPixel 
 
 constexpr float infinity = std::numeric_limits<float>::infinity();
 
-} // namespace
-
-namespace {
-
 float DisparityValue(float w, double baseline, double focalLength)
 {
     return IsDrawn(w) ? static_cast<float>(DisparityFromDistance(DepthToDistance(w), baseline, focalLength)) : infinity;
@@ -50,16 +45,6 @@ std::uint16_t KittiValue(float w, double baseline, double focalLength)
 {
     const double d = DisparityFromDistance(DepthToDistance(w), baseline, focalLength);
     return IsDrawn(w) && d > 0.0 && d <= 255.99 ? static_cast<std::uint16_t>(std::lround(d * 256.0)) : 0;
-}
-
-// The PFM file of `count` values in `file`, its header written; returns
-// where the values go.
-std::uint8_t* PfmValues(std::vector<std::uint8_t>& file, int width, int height)
-{
-    const std::string header = PfmHeader(width, height, 1);
-    file.resize(header.size() + 4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    std::ranges::copy(header, file.begin());
-    return file.data() + header.size();
 }
 
 } // namespace
@@ -96,8 +81,8 @@ void MakeDepthMapFiles(std::span<const float> depth, int width, int height, doub
     const std::size_t w = static_cast<std::size_t>(width);
     TAVRIK_CHECK_EQ(depth.size(), w * static_cast<std::size_t>(height));
     // PFM rows run bottom to top, as the depth buffer's do; PNG rows top to bottom.
-    std::uint8_t* const disparity = wanted.disparity ? PfmValues(files.disparityPfm, width, height) : nullptr;
-    std::uint8_t* const distance = wanted.distance ? PfmValues(files.distancePfm, width, height) : nullptr;
+    std::uint8_t* const disparity = wanted.disparity ? StartPfmFile(files.disparityPfm, width, height, 1) : nullptr;
+    std::uint8_t* const distance = wanted.distance ? StartPfmFile(files.distancePfm, width, height, 1) : nullptr;
     if (wanted.kitti)
         files.kittiPng.resize(2 * depth.size());
     std::uint8_t* const kitti = wanted.kitti ? files.kittiPng.data() : nullptr;

@@ -12,10 +12,15 @@
 
 namespace tavrik {
 
-std::string PfmHeader(int width, int height, int channels)
+std::uint8_t* StartPfmFile(std::vector<std::uint8_t>& file, int width, int height, int channels)
 {
     TAVRIK_CHECK(channels == 1 || channels == 3);
-    return (channels == 1 ? "Pf\n" : "PF\n") + std::to_string(width) + " " + std::to_string(height) + "\n-1.0\n";
+    const std::string header =
+        (channels == 1 ? "Pf\n" : "PF\n") + std::to_string(width) + " " + std::to_string(height) + "\n-1.0\n";
+    file.resize(header.size() + 4 * static_cast<std::size_t>(channels) * static_cast<std::size_t>(width)
+                * static_cast<std::size_t>(height));
+    std::ranges::copy(header, file.begin());
+    return file.data() + header.size();
 }
 
 std::vector<std::uint8_t> EncodePfm(std::span<const float> topRowFirst, int width, int height)
@@ -24,9 +29,8 @@ std::vector<std::uint8_t> EncodePfm(std::span<const float> topRowFirst, int widt
     const std::size_t w = static_cast<std::size_t>(width);
     TAVRIK_CHECK_EQ(topRowFirst.size(), w * static_cast<std::size_t>(height));
 
-    const std::string header = PfmHeader(width, height, 1);
-    std::vector<std::uint8_t> bytes(header.size() + topRowFirst.size() * 4);
-    std::uint8_t* out = std::copy(header.begin(), header.end(), bytes.begin()) - bytes.begin() + bytes.data();
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t* out = StartPfmFile(bytes, width, height, 1);
     for (int row = height - 1; row >= 0; --row)
         for (const float value : topRowFirst.subspan(static_cast<std::size_t>(row) * w, w)) {
             PutPfmValue(out, value);

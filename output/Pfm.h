@@ -16,9 +16,11 @@ namespace tavrik {
 // rows from the bottom of the image to its top, each row left to right.
 std::vector<std::uint8_t> EncodePfm(std::span<const float> topRowFirst, int width, int height);
 
-// The header of a PFM file of width × height pixels of `channels` values
-// each: "Pf" for one channel, "PF" for three, then "\n<width> <height>\n-1.0\n".
-std::string PfmHeader(int width, int height, int channels);
+// Sizes `file` for a PFM file of width × height pixels of `channels` values
+// each (1 or 3) and writes its header: "Pf" for one channel, "PF" for three,
+// then "\n<width> <height>\n-1.0\n". Returns where the values go. A run
+// reuses such a buffer from frame to frame.
+std::uint8_t* StartPfmFile(std::vector<std::uint8_t>& file, int width, int height, int channels);
 
 // Stores `value` as a PFM file holds it: little-endian float32 at `out`.
 inline void PutPfmValue(std::uint8_t* out, float value)

@@ -11,7 +11,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -264,12 +263,8 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
     files.kittiPng.resize(6 * count);
     std::uint8_t* const png = files.kittiPng.data();
     std::uint8_t* change = nullptr;
-    if (disparityChange) {
-        const std::string header = PfmHeader(width, height, 1);
-        files.disparityChangePfm.resize(header.size() + 4 * count);
-        change = std::ranges::copy(header, files.disparityChangePfm.begin()).out - files.disparityChangePfm.begin()
-               + files.disparityChangePfm.data();
-    }
+    if (disparityChange)
+        change = StartPfmFile(files.disparityChangePfm, width, height, 1);
     ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t windowIndex, const Landed& landed) {
         const bool visible = landed.landing == Landing::visible;
         PutFloPixel(flo + 8 * i, visible, landed.dx, landed.dy);
