@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace tavrik {
@@ -27,6 +28,17 @@ TEST(PngTest, SixteenBitRgbReadsBack)
     EXPECT_EQ(image.channels, 3);
     EXPECT_EQ(image.bitDepth, 16);
     EXPECT_EQ(image.samples, samples);
+}
+
+// Noise does not compress: the stream falls back to stored blocks, which
+// must still fit the file.
+TEST(PngTest, NoiseReadsBack)
+{
+    std::mt19937 random(3);
+    std::vector<std::uint16_t> samples(300 * 200 * 3);
+    for (std::uint16_t& s : samples)
+        s = static_cast<std::uint16_t>(random());
+    EXPECT_EQ(DecodePng(EncodePng(samples, 300, 200, 3), "n.png").samples, samples);
 }
 
 TEST(PngTest, RefusesATruncatedFileNamingIt)
