@@ -1,8 +1,10 @@
 #pragma once
 
+#include <bit>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <type_traits>
@@ -28,6 +30,17 @@ void PutLittleEndian(std::uint8_t* p, T value)
     const auto bits = static_cast<std::make_unsigned_t<T>>(value);
     for (std::size_t i = 0; i < sizeof(T); ++i)
         p[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+}
+
+// Stores the float32 `value` little-endian at `p`: on a little-endian
+// machine one plain store, which a loop over a row's pixels can make in
+// vector instructions.
+inline void PutLittleEndianFloat(std::uint8_t* p, float value)
+{
+    if constexpr (std::endian::native == std::endian::little)
+        std::memcpy(p, &value, sizeof value);
+    else
+        PutLittleEndian(p, std::bit_cast<std::uint32_t>(value));
 }
 
 // The integer stored little-endian at `offset` of `bytes`, or nullopt when

@@ -42,8 +42,8 @@ void PutFloHeader(std::uint8_t* out, int width, int height);
 // `unknownFlow` in both where the flow is not known.
 inline void PutFloPixel(std::uint8_t* out, bool known, float u, float v)
 {
-    PutLittleEndian(out, std::bit_cast<std::uint32_t>(known ? u : unknownFlow));
-    PutLittleEndian(out + 4, std::bit_cast<std::uint32_t>(known ? v : unknownFlow));
+    PutLittleEndianFloat(out, known ? u : unknownFlow);
+    PutLittleEndianFloat(out + 4, known ? v : unknownFlow);
 }
 
 // The three-channel PFM file of `flow`: the header "PF\n<width> <height>\n-1.0\n",
@@ -63,20 +63,23 @@ inline std::array<std::uint16_t, 3> KittiFlowSample(bool valid, float u, float v
     // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
     // range test too. Within that range the sample is rounded half away
     // from zero as std::round does, without its library call per pixel
-    // (x − trunc(x) is exact).
+    // (x − trunc(x) is exact). Out of range it is −1, which fails the
+    // sample's own range test below. No branch: which pixels are valid
+    // changes all along a row.
     const auto sample = [](float component) -> int {
         const double x = static_cast<double>(component) * 64.0;
-        if (!(std::abs(x) <= 65536.0))
-            return -1;
-        const int truncated = static_cast<int>(x);
-        const double fraction = x - truncated;
-        return truncated + (fraction >= 0.5) - (fraction <= -0.5) + 32768;
+        const bool inRange = std::abs(x) <= 65536.0;
+        const double held = inRange ? x : 0.0;
+        const int truncated = static_cast<int>(held);
+        const double fraction = held - truncated;
+        const int rounded = truncated + (fraction >= 0.5) - (fraction <= -0.5) + 32768;
+        return inRange ? rounded : -1;
     };
     const int red = sample(u);
     const int green = sample(v);
-    if (!valid || red < 0 || red > 65535 || green < 0 || green > 65535)
-        return {0, 0, 0};
-    return {static_cast<std::uint16_t>(red), static_cast<std::uint16_t>(green), 1};
+    const bool held = valid && static_cast<unsigned>(red) <= 65535u && static_cast<unsigned>(green) <= 65535u;
+    return {static_cast<std::uint16_t>(held ? red : 0), static_cast<std::uint16_t>(held ? green : 0),
+            static_cast<std::uint16_t>(held)};
 }
 
 // The flow of a .flo file laid out as above; a pixel is unknown (valid 0)

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace tavrik {
 
@@ -87,18 +88,44 @@ void MakeDepthMapFiles(std::span<const float> depth, int width, int height, doub
         files.kittiPng.resize(2 * depth.size());
     std::uint8_t* const kitti = wanted.kitti ? files.kittiPng.data() : nullptr;
     const std::size_t rows = static_cast<std::size_t>(height);
-    InSlices(rows, std::min(SliceCount(depth.size()), rows), [&](std::size_t, std::size_t firstRow, std::size_t lastRow) {
-        for (std::size_t j = firstRow; j < lastRow; ++j)
+    const std::size_t slices = std::min(SliceCount(depth.size()), rows);
+    // Each row's distances and disparities first, in a loop of arithmetic
+    // alone that the compiler turns into vector instructions (the same IEEE
+    // operations as DisparityValue, DistanceValue and KittiValue, two pixels
+    // at a time), then each file's values of the row without a branch.
+    std::vector<double> rowValues(2 * w * slices);
+    InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
+        double* const distances = rowValues.data() + 2 * w * slice;
+        double* const disparities = distances + w;
+        for (std::size_t j = firstRow; j < lastRow; ++j) {
+            const std::size_t windowRow = j * w;
+            const float* const depthRow = depth.data() + windowRow;
             for (std::size_t x = 0; x < w; ++x) {
-                const std::size_t windowIndex = j * w + x;
-                const float value = depth[windowIndex];
-                if (disparity)
-                    PutPfmValue(disparity + 4 * windowIndex, DisparityValue(value, baseline, focalLength));
-                if (distance)
-                    PutPfmValue(distance + 4 * windowIndex, DistanceValue(value));
-                if (kitti)
-                    PutPngSample16(kitti + 2 * ((rows - 1 - j) * w + x), KittiValue(value, baseline, focalLength));
+                distances[x] = DepthToDistance(depthRow[x]);
+                disparities[x] = DisparityFromDistance(distances[x], baseline, focalLength);
             }
+            if (disparity)
+                for (std::size_t x = 0; x < w; ++x)
+                    PutPfmValue(disparity + 4 * (windowRow + x),
+                                IsDrawn(depthRow[x]) ? static_cast<float>(disparities[x]) : infinity);
+            if (distance)
+                for (std::size_t x = 0; x < w; ++x)
+                    PutPfmValue(distance + 4 * (windowRow + x),
+                                IsDrawn(depthRow[x]) ? static_cast<float>(distances[x]) : infinity);
+            if (kitti) {
+                std::uint8_t* const kittiRow = kitti + 2 * (rows - 1 - j) * w;
+                for (std::size_t x = 0; x < w; ++x) {
+                    const double d = disparities[x];
+                    const bool held = IsDrawn(depthRow[x]) && d > 0.0 && d <= 255.99;
+                    // round(D·256) as std::lround gives it for this positive
+                    // range, without its library call: x − trunc(x) is exact.
+                    const double scaled = held ? d * 256.0 : 0.0;
+                    const int truncated = static_cast<int>(scaled);
+                    const int rounded = truncated + (scaled - truncated >= 0.5);
+                    PutPngSample16(kittiRow + 2 * x, static_cast<std::uint16_t>(rounded));
+                }
+            }
+        }
     });
 }
 

@@ -25,7 +25,7 @@ std::uint8_t* StartPfmFile(std::vector<std::uint8_t>& file, int width, int heigh
 // Stores `value` as a PFM file holds it: little-endian float32 at `out`.
 inline void PutPfmValue(std::uint8_t* out, float value)
 {
-    PutLittleEndian(out, std::bit_cast<std::uint32_t>(value));
+    PutLittleEndianFloat(out, value);
 }
 
 // A float image, width·height values, top row first.

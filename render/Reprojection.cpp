@@ -46,13 +46,27 @@ namespace {
 // crease where a wall meets the floor) lies beyond the samples'
 // interpolation there, so only something in front of all of them counts as
 // covering the point.
-[[gnu::always_inline]] inline double FarthestDepthAround(std::span<const float> depth, int width, int height, double x,
-                                                        double j)
+[[gnu::always_inline]] inline float FarthestDepthAround(const float* depth, int width, int height, double x, double j)
 {
     const auto [x0, x1] = SamplesAround(x, width);
     const auto [j0, j1] = SamplesAround(j, height);
-    const auto at = [&](int column, int row) { return depth[static_cast<std::size_t>(row) * width + column]; };
-    return std::max({at(x0, j0), at(x1, j0), at(x0, j1), at(x1, j1)});
+    const float* const below = depth + static_cast<std::ptrdiff_t>(j0) * width;
+    const float* const above = depth + static_cast<std::ptrdiff_t>(j1) * width;
+    // The first largest, as std::max of the four in this order picks it.
+    float farthest = below[x0];
+    farthest = std::max(farthest, below[x1]);
+    farthest = std::max(farthest, above[x0]);
+    return std::max(farthest, above[x1]);
+}
+
+// A coordinate that the landing test passes on to the depth comparison, and
+// −0.75 (the first two samples) for any other. NaN passes the test, as it
+// fails every comparison of falling outside, and is compared with the first
+// two samples, as it was when its integer conversion gave the most negative
+// int.
+[[gnu::always_inline]] inline double SampledCoordinate(double v, int size)
+{
+    return v >= -0.5 && v < size - 0.5 ? v : -0.75;
 }
 
 // Rotation and translation of a rigid eye-coordinate transform, turned from
@@ -82,20 +96,23 @@ Mat4 RigidInverse(const Mat4& m)
     return inverse;
 }
 
-// Where one drawn pixel's surface point lands in the other view.
-struct Landed {
-    Landing landing = Landing::nothingDrawn;
-    bool inFront = false; // in front of the other view's camera: the values below are known
-    float dx = 0.0f;
-    float dy = 0.0f;
-    double depthThere = 0.0;
+// Where the drawn pixels of one row of `from` land in the other view, pixel
+// x of the row at index x of each array. Where the point is not in front of
+// the other view's camera (or nothing was drawn) dx, dy and depthThere are 0.
+struct LandedRow {
+    int j = 0;                  // window row, bottom row first
+    std::size_t imageRow = 0;   // image index of the row's first pixel, top row first
+    std::size_t windowRow = 0;  // window index of it (that of the depth buffers and of PFM files)
+    const Landing* landing = nullptr;
+    const std::uint8_t* inFront = nullptr; // 1 in front of the other view's camera: the values below are known
+    const float* dx = nullptr;
+    const float* dy = nullptr;
+    const double* depthThere = nullptr;
 };
 
-// Calls sink(imageIndex, windowIndex, landed) for every pixel of `from`,
-// image index top row first, window index bottom row first (that of the
-// depth buffers and of PFM files), rows sliced over the cores. Each pixel is
-// reprojected as Reproject states; the sink may write only what belongs to
-// its own pixel.
+// Calls sink(row) for every row of `from`, rows sliced over the cores. Each
+// pixel is reprojected as Reproject states; the sink may write only what
+// belongs to its own row.
 template <typename Sink>
 void ForEachLanding(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
                     const Sink& sink)
@@ -110,19 +127,30 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
     // column and the y terms of each row are the same products made once.
     const Mat4 t = to.camera * Inverse(from.camera);
     const std::size_t columns = static_cast<std::size_t>(width);
-    std::array<std::vector<double>, 4> columnTerms;
-    for (int r = 0; r < 4; ++r) {
-        columnTerms[r].resize(columns);
-        for (int x = 0; x < width; ++x)
-            columnTerms[r][static_cast<std::size_t>(x)] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
-    }
     const std::size_t rows = static_cast<std::size_t>(height);
-    InSlices(rows, std::min(SliceCount(count), rows), [&](std::size_t, std::size_t firstRow, std::size_t lastRow) {
-        // A row's window positions first, in a loop of arithmetic alone that
-        // the compiler turns into vector instructions (the same IEEE
-        // operations, two pixels at a time); undrawn pixels and those behind
-        // the camera get values that are not used.
-        std::vector<double> clipWs(columns), xTos(columns), jTos(columns), wTos(columns);
+    const std::size_t slices = std::min(SliceCount(count), rows);
+    // The column terms and every slice's row arrays in a few buffers made
+    // once a pass: 4 column terms, then 5 row arrays of doubles per slice.
+    std::vector<double> doubles(columns * (4 + 5 * slices));
+    std::vector<float> floats(columns * 2 * slices);
+    std::vector<Landing> landingRows(columns * slices);
+    std::vector<std::uint8_t> inFrontRows(columns * slices);
+    double* const columnTerms[4] = {doubles.data(), doubles.data() + columns, doubles.data() + 2 * columns,
+                                    doubles.data() + 3 * columns};
+    for (int r = 0; r < 4; ++r)
+        for (int x = 0; x < width; ++x)
+            columnTerms[r][x] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
+    const float* const toDepth = to.depth.data();
+    InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
+        double* const clipWs = doubles.data() + columns * (4 + 5 * slice);
+        double* const xTos = clipWs + columns;
+        double* const jTos = xTos + columns;
+        double* const wTos = jTos + columns;
+        double* const depthThere = wTos + columns;
+        float* const dxs = floats.data() + columns * 2 * slice;
+        float* const dys = dxs + columns;
+        Landing* const landings = landingRows.data() + columns * slice;
+        std::uint8_t* const inFronts = inFrontRows.data() + columns * slice;
         for (int j = static_cast<int>(firstRow); j < static_cast<int>(lastRow); ++j) {
             const std::size_t windowRow = static_cast<std::size_t>(j) * width;
             const std::size_t imageRow = static_cast<std::size_t>(height - 1 - j) * width;
@@ -131,6 +159,10 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             const double depthTerm[4] = {t(0, 2), t(1, 2), t(2, 2), t(3, 2)};
             const double constantTerm[4] = {t(0, 3), t(1, 3), t(2, 3), t(3, 3)};
             const float* depthRow = from.depth.data() + windowRow;
+            // A row's window positions first, in a loop of arithmetic alone
+            // that the compiler turns into vector instructions (the same IEEE
+            // operations, two pixels at a time); undrawn pixels and those
+            // behind the camera get values that are not used.
             for (std::size_t x = 0; x < columns; ++x) {
                 const double ndcZ = 2.0 * depthRow[x] - 1.0;
                 double clip[4];
@@ -142,44 +174,40 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
                 jTos[x] = (clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5;
                 wTos[x] = (clip[2] / clip[3] + 1.0) / 2.0;
             }
+            // Then each pixel's landing without a branch on it: which pixels
+            // are drawn, in front or inside changes all along a row. Every
+            // pixel is compared with samples of `to`, those whose result is
+            // not used with the first ones.
             for (int x = 0; x < width; ++x) {
-                Landed landed;
-                if (IsDrawn(depthRow[x])) {
-                    landed.landing = Landing::outside;
-                    if (clipWs[x] > 0.0) {
-                        const double xTo = xTos[x];
-                        const double jTo = jTos[x];
-                        const double wTo = wTos[x];
-                        landed.inFront = true;
-                        landed.depthThere = wTo;
-                        landed.dx = static_cast<float>(xTo - x);
-                        landed.dy = static_cast<float>(j - jTo);
-                        const bool outside = xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5
-                                          || wTo < 0.0 || wTo > 1.0;
-                        if (!outside)
-                            landed.landing = wTo <= FarthestDepthAround(to.depth, width, height, xTo, jTo) + depthTolerance
-                                               ? Landing::visible
-                                               : Landing::hidden;
-                    }
-                }
-                sink(imageRow + x, windowRow + x, landed);
+                const double xTo = xTos[x];
+                const double jTo = jTos[x];
+                const double wTo = wTos[x];
+                const bool inFront = IsDrawn(depthRow[x]) && clipWs[x] > 0.0;
+                const bool outside = xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5
+                                  || wTo < 0.0 || wTo > 1.0;
+                const bool compared = inFront && !outside;
+                const double farthest = FarthestDepthAround(toDepth, width, height, SampledCoordinate(xTo, width),
+                                                            SampledCoordinate(jTo, height));
+                const bool seen = wTo <= farthest + depthTolerance;
+                // nothingDrawn, outside, hidden and visible are 0 to 3.
+                landings[x] = static_cast<Landing>(IsDrawn(depthRow[x]) + compared + (compared && seen));
+                inFronts[x] = inFront;
+                dxs[x] = inFront ? static_cast<float>(xTo - x) : 0.0f;
+                dys[x] = inFront ? static_cast<float>(j - jTo) : 0.0f;
+                depthThere[x] = inFront ? wTo : 0.0;
             }
+            sink(LandedRow{j, imageRow, windowRow, landings, inFronts, dxs, dys, depthThere});
         }
     });
 }
 
-std::uint8_t OcclusionLevel(Landing landing)
-{
-    switch (landing) {
-    case Landing::nothingDrawn: return 0;
-    case Landing::visible: return 255;
-    default: return 128;
-    }
-}
+// Grey level of a landing in the occlusion mask: 0 nothing drawn, 128
+// hidden or outside, 255 visible.
+constexpr std::array<std::uint8_t, 4> occlusionLevels = {0, 128, 128, 255};
 
 // Disparity change of a pixel of depth `now` whose point has depth
 // `there` in the next frame.
-float DisparityChangeOf(double now, double there, double baseline, double focalLength)
+[[gnu::always_inline]] inline float DisparityChangeOf(double now, double there, double baseline, double focalLength)
 {
     const double before = DisparityFromDistance(DepthToDistance(now), baseline, focalLength);
     const double after = DisparityFromDistance(DepthToDistance(there), baseline, focalLength);
@@ -196,12 +224,13 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
     Reprojection out{std::vector<float>(count, 0.0f), std::vector<float>(count, 0.0f),
                      std::vector<Landing>(count, Landing::nothingDrawn), std::vector<double>(count, 0.0),
                      std::vector<std::uint8_t>(count, 0)};
-    ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t, const Landed& landed) {
-        out.dx[i] = landed.dx;
-        out.dy[i] = landed.dy;
-        out.landing[i] = landed.landing;
-        out.depthThere[i] = landed.depthThere;
-        out.inFront[i] = landed.inFront ? 1 : 0;
+    const std::size_t w = static_cast<std::size_t>(width);
+    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) {
+        std::copy_n(row.dx, w, out.dx.begin() + row.imageRow);
+        std::copy_n(row.dy, w, out.dy.begin() + row.imageRow);
+        std::copy_n(row.landing, w, out.landing.begin() + row.imageRow);
+        std::copy_n(row.depthThere, w, out.depthThere.begin() + row.imageRow);
+        std::copy_n(row.inFront, w, out.inFront.begin() + row.imageRow);
     });
     return out;
 }
@@ -249,8 +278,12 @@ void MakeOcclusionMask(const DepthView& view, const DepthView& otherCamera, int 
                        double depthTolerance, std::vector<std::uint8_t>& mask)
 {
     mask.resize(view.depth.size());
-    ForEachLanding(view, otherCamera, width, height, depthTolerance,
-                   [&](std::size_t i, std::size_t, const Landed& landed) { mask[i] = OcclusionLevel(landed.landing); });
+    const std::size_t w = static_cast<std::size_t>(width);
+    ForEachLanding(view, otherCamera, width, height, depthTolerance, [&](const LandedRow& row) {
+        std::uint8_t* const out = mask.data() + row.imageRow;
+        for (std::size_t x = 0; x < w; ++x)
+            out[x] = occlusionLevels[static_cast<std::size_t>(row.landing[x])];
+    });
 }
 
 void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
@@ -265,18 +298,30 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
     std::uint8_t* change = nullptr;
     if (disparityChange)
         change = StartPfmFile(files.disparityChangePfm, width, height, 1);
-    ForEachLanding(from, to, width, height, depthTolerance, [&](std::size_t i, std::size_t windowIndex, const Landed& landed) {
-        const bool visible = landed.landing == Landing::visible;
-        PutFloPixel(flo + 8 * i, visible, landed.dx, landed.dy);
-        const auto samples = KittiFlowSample(visible, landed.dx, landed.dy);
-        for (int c = 0; c < 3; ++c)
-            PutPngSample16(png + 6 * i + 2 * c, samples[c]);
-        // PFM rows run bottom to top, as the depth buffer's do.
-        if (change)
-            PutPfmValue(change + 4 * windowIndex,
-                        landed.inFront ? DisparityChangeOf(from.depth[windowIndex], landed.depthThere,
-                                                           disparityChange->baseline, disparityChange->focalLength)
-                                       : infinity);
+    const std::size_t w = static_cast<std::size_t>(width);
+    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) {
+        std::uint8_t* const floRow = flo + 8 * row.imageRow;
+        std::uint8_t* const pngRow = png + 6 * row.imageRow;
+        for (std::size_t x = 0; x < w; ++x) {
+            const bool visible = row.landing[x] == Landing::visible;
+            PutFloPixel(floRow + 8 * x, visible, row.dx[x], row.dy[x]);
+            const auto samples = KittiFlowSample(visible, row.dx[x], row.dy[x]);
+            for (std::size_t c = 0; c < 3; ++c)
+                PutPngSample16(pngRow + 6 * x + 2 * c, samples[c]);
+        }
+        if (!change)
+            return;
+        // PFM rows run bottom to top, as the depth buffer's do. Every pixel's
+        // change is made, in vector instructions, and those not in front of
+        // the next camera are then given +INF.
+        const double baseline = disparityChange->baseline;
+        const double focalLength = disparityChange->focalLength;
+        const float* const depthRow = from.depth.data() + row.windowRow;
+        std::uint8_t* const changeRow = change + 4 * row.windowRow;
+        for (std::size_t x = 0; x < w; ++x) {
+            const float value = DisparityChangeOf(depthRow[x], row.depthThere[x], baseline, focalLength);
+            PutPfmValue(changeRow + 4 * x, row.inFront[x] ? value : infinity);
+        }
     });
 }
 
