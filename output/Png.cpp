@@ -77,15 +77,15 @@ std::vector<std::uint8_t> Encode(const std::uint8_t* pixels, std::size_t rowByte
     const std::size_t filteredBytes = (rowBytes + 1) * static_cast<std::size_t>(height);
     TAVRIK_CHECK(filteredBytes <= UINT32_MAX);
     const auto filtered = SubFiltered(pixels, rowBytes, height, static_cast<std::size_t>(channels * bitDepth / 8));
-    // Cleared: the compressor reads parts of it before writing them, and
-    // the same samples must always give the same bytes.
-    const auto level = std::make_unique<std::uint8_t[]>(ISAL_DEF_LVL1_DEFAULT);
+    const auto level = std::make_unique_for_overwrite<std::uint8_t[]>(ISAL_DEF_LVL1_DEFAULT);
     // Deflate's stored blocks (5 bytes per 64 KiB) bound what any input
     // takes; the zlib header and checksum add 6. Only the part written is
     // touched.
     const std::size_t room = filteredBytes + filteredBytes / 16 + 1024;
     const auto stream = std::make_unique_for_overwrite<std::uint8_t[]>(room);
-    isal_zstream z;
+    // Cleared first: the init leaves fields unset that the compressor reads,
+    // and the same samples must always give the same bytes.
+    isal_zstream z{};
     isal_deflate_stateless_init(&z);
     z.level = 1;
     z.level_buf = level.get();
