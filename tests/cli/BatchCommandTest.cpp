@@ -1,5 +1,6 @@
 #include "tests/cli/CliRunner.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -26,6 +27,21 @@ std::map<std::string, std::string> Tree(const fs::path& folder)
         if (entry.is_regular_file())
             files[fs::relative(entry.path(), folder).string()] = ReadText(entry.path());
     return files;
+}
+
+// The paths that only one of two trees holds or whose bytes differ: a
+// failure names them instead of printing megabytes of images.
+std::vector<std::string> Differences(const std::map<std::string, std::string>& a,
+                                     const std::map<std::string, std::string>& b)
+{
+    std::vector<std::string> paths;
+    for (const auto& [path, bytes] : a)
+        if (const auto other = b.find(path); other == b.end() || other->second != bytes)
+            paths.push_back(path);
+    for (const auto& [path, bytes] : b)
+        if (!a.contains(path))
+            paths.push_back(path);
+    return paths;
 }
 
 std::vector<std::string> Temporaries(const fs::path& folder)
@@ -85,8 +101,8 @@ TEST(BatchCommand, EverySplitOfThePlanWritesTheSameBytes)
     const auto expected = Tree(folder / "one");
     EXPECT_EQ(expected.count("000007/left_0002.bmp"), 1u);
     EXPECT_EQ(expected.count("000007/record.txt"), 1u);
-    EXPECT_EQ(Tree(folder / "two"), expected);
-    EXPECT_EQ(Tree(folder / "shards"), expected);
+    EXPECT_THAT(Differences(Tree(folder / "two"), expected), testing::IsEmpty());
+    EXPECT_THAT(Differences(Tree(folder / "shards"), expected), testing::IsEmpty());
 }
 
 TEST(BatchCommand, AKilledWorkerLeavesNothingThatARerunDoesNotRepair)
@@ -138,7 +154,7 @@ TEST(BatchCommand, AKilledWorkerLeavesNothingThatARerunDoesNotRepair)
     ASSERT_EQ(stat((folder / "killed" / "000000").c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, first.st_ino) << "the complete sequence was rendered again";
     EXPECT_TRUE(Temporaries(folder / "killed").empty());
-    EXPECT_EQ(Tree(folder / "killed"), Tree(folder / "whole"));
+    EXPECT_THAT(Differences(Tree(folder / "killed"), Tree(folder / "whole")), testing::IsEmpty());
 }
 
 TEST(BatchCommand, BrokenSequencesAreNamedAndTheOthersRendered)
