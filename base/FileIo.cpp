@@ -6,13 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <system_error>
+#include <vector>
 
 namespace tavrik {
 
@@ -35,6 +40,133 @@ int WriteAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return 0;
+}
+
+// New files of at least this size may go to the disk past the page cache.
+constexpr std::size_t directMinimum = std::size_t{1} << 20;
+// Direct writes start, end and come from multiples of the disk's block
+// size: this one fits every common one.
+constexpr std::size_t directAlignment = 4096;
+constexpr std::size_t directChunk = std::size_t{1} << 20;
+
+struct AlignedDeleter {
+    void operator()(char* p) const { ::operator delete[](p, std::align_val_t{directAlignment}); }
+};
+using AlignedBuffer = std::unique_ptr<char[], AlignedDeleter>;
+
+// Chunk buffers are kept for the next file, so that their pages stay
+// backed: writers are threads of their frame and come and go.
+class ChunkBuffers {
+public:
+    AlignedBuffer take()
+    {
+        const std::lock_guard lock(mutex_);
+        if (free_.empty())
+            return AlignedBuffer(new (std::align_val_t{directAlignment}) char[directChunk]);
+        AlignedBuffer buffer = std::move(free_.back());
+        free_.pop_back();
+        return buffer;
+    }
+    void give(AlignedBuffer buffer)
+    {
+        const std::lock_guard lock(mutex_);
+        free_.push_back(std::move(buffer));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<AlignedBuffer> free_;
+};
+
+ChunkBuffers& chunkBuffers()
+{
+    static ChunkBuffers buffers;
+    return buffers;
+}
+
+// The errno of the first failure writing `pieces` to `fd`, or 0: through
+// direct writes of whole chunks where the file system takes them, the last
+// part of a block with an ordinary write.
+int WriteAllDirect(int fd, std::span<const std::string_view> pieces)
+{
+    bool direct = ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_DIRECT) == 0;
+    AlignedBuffer chunk = chunkBuffers().take();
+    std::size_t filled = 0;
+    int error = 0;
+    const auto flush = [&](std::size_t bytes) {
+        std::string_view part(chunk.get(), bytes);
+        // A file system may take direct writes only of other sizes; the
+        // file offset has not moved then.
+        if (direct && error == 0 && (error = WriteAll(fd, part)) == EINVAL) {
+            direct = false;
+            error = ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_DIRECT) == 0 ? 0 : errno;
+        }
+        if (!direct && error == 0)
+            error = WriteAll(fd, part);
+    };
+    for (std::string_view piece : pieces) {
+        while (!piece.empty() && error == 0) {
+            const std::size_t n = std::min(piece.size(), directChunk - filled);
+            std::memcpy(chunk.get() + filled, piece.data(), n);
+            filled += n;
+            piece.remove_prefix(n);
+            if (filled == directChunk) {
+                flush(filled);
+                filled = 0;
+            }
+        }
+    }
+    const std::size_t whole = filled / directAlignment * directAlignment;
+    if (whole > 0)
+        flush(whole);
+    if (filled > whole && error == 0) {
+        if (direct && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_DIRECT) != 0)
+            error = errno;
+        if (error == 0)
+            error = WriteAll(fd, std::string_view(chunk.get() + whole, filled - whole));
+    }
+    chunkBuffers().give(std::move(chunk));
+    return error;
+}
+
+// Which way the next large new file is written: the one that took less
+// time per byte lately, the other now and then to see whether that has
+// changed. Filling new cache pages costs from a fifth of a direct write (a
+// machine with memory to spare) to four times it (a virtual machine whose
+// host backs each new page on its first touch), and one machine moves
+// between the two as it runs.
+class WriteWays {
+public:
+    bool nextDirect()
+    {
+        const std::lock_guard lock(mutex_);
+        const unsigned n = files_++;
+        if (secondsPerByte_[0] == 0 || secondsPerByte_[1] == 0)
+            return secondsPerByte_[0] != 0;
+        const bool directFaster = secondsPerByte_[1] < secondsPerByte_[0];
+        return n % probeEvery == 0 ? !directFaster : directFaster;
+    }
+    void record(bool direct, std::size_t bytes, std::chrono::steady_clock::duration took)
+    {
+        const double perByte = std::chrono::duration<double>(took).count() / static_cast<double>(bytes);
+        const std::lock_guard lock(mutex_);
+        double& average = secondsPerByte_[direct ? 1 : 0];
+        // Fast enough to follow the machine, slow enough to pass over one
+        // write that waited for a core.
+        average = average == 0 ? perByte : 0.75 * average + 0.25 * perByte;
+    }
+
+private:
+    static constexpr unsigned probeEvery = 16;
+    std::mutex mutex_;
+    unsigned files_ = 0;
+    double secondsPerByte_[2] = {0, 0}; // buffered, direct; 0 until measured
+};
+
+WriteWays& writeWays()
+{
+    static WriteWays ways;
+    return ways;
 }
 
 } // namespace
@@ -81,12 +213,22 @@ void WriteFilePieces(const std::string& path, std::span<const std::string_view> 
     if (reuse && (::fstat(fd, &opened) != 0 || opened.st_ino != existing.st_ino || opened.st_dev != existing.st_dev))
         error = EBUSY; // the file was swapped while it was out of the way
     off_t written = 0;
-    for (const std::string_view piece : pieces) {
-        if (error != 0)
-            break;
-        error = WriteAll(fd, piece);
+    for (const std::string_view piece : pieces)
         written += static_cast<off_t>(piece.size());
+    const bool large = !reuse && static_cast<std::size_t>(written) >= directMinimum;
+    const bool direct = large && writeWays().nextDirect();
+    const auto start = std::chrono::steady_clock::now();
+    if (error == 0 && direct) {
+        error = WriteAllDirect(fd, pieces);
+    } else {
+        for (const std::string_view piece : pieces) {
+            if (error != 0)
+                break;
+            error = WriteAll(fd, piece);
+        }
     }
+    if (error == 0 && large)
+        writeWays().record(direct, static_cast<std::size_t>(written), std::chrono::steady_clock::now() - start);
     if (error == 0 && reuse && existing.st_size > written && ::ftruncate(fd, written) != 0)
         error = errno;
     // close reports delayed write errors (NFS, full disk) too.

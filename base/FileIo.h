@@ -15,7 +15,11 @@ namespace tavrik {
 // hard link is first renamed to the temporary name and written over there
 // (its pages are reused, which is much faster than a new file when a folder
 // is written again); any other file is replaced by a new one, so another hard
-// link to it (a snapshot made with `cp -al`) keeps its bytes. No reader and
+// link to it (a snapshot made with `cp -al`) keeps its bytes. A new file of a
+// megabyte or more goes to the disk past the page cache (direct writes where
+// the file system takes them) when that has lately been the faster way:
+// filling new cache pages can make a new folder several times slower to
+// write than an existing one. No reader and
 // no interruption ever sees a file under its real name that is torn or mixes
 // an old and a new content: a killed writer leaves at most the temporary
 // file, and `path` missing. Throws UserError "Cannot create file %s" with the

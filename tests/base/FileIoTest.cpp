@@ -30,7 +30,7 @@ std::string ErrorOf(const std::function<void()>& action)
 
 std::string Read(const std::filesystem::path& path)
 {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path.string(), 1 << 20, "too large");
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path.string(), 8 << 20, "too large");
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -49,9 +49,15 @@ TEST(FileIo, AFullDiskIsAWriteErrorAndLeavesNoTornFile)
     small.rlim_cur = 1000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     const std::string error = ErrorOf([&] { WriteWholeFile(path, std::string(100000, 'x')); });
+    // A large new file goes past the page cache; it fails the same way part-way.
+    small.rlim_cur = 1'500'000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string large = (folder / "large.txt").string();
+    const std::string largeError = ErrorOf([&] { WriteWholeFile(large, std::string(3'000'000, 'x')); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     EXPECT_EQ(error, "Cannot create file " + path + ": File too large");
+    EXPECT_EQ(largeError, "Cannot create file " + large + ": File too large");
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_EQ(ErrorOf([] { WriteWholeFile("/nonexistent-folder/x", std::string_view("x")); }),
               "Cannot create file /nonexistent-folder/x: No such file or directory");
@@ -75,6 +81,25 @@ TEST(FileIo, ReplacingLeavesExactlyTheNewBytesAndSparesOtherLinks)
     WriteWholeFile(path, std::string_view(""));
     EXPECT_EQ(Read(path), "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+}
+
+// New files of megabytes are written in two ways, each tried among the
+// first files: their bytes, in pieces of every alignment, arrive all and in
+// order either way.
+TEST(FileIo, LargeNewFilesHoldExactlyTheirPieces)
+{
+    const std::filesystem::path folder = test::ScratchFolder();
+    std::string bytes(3'000'003, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7919 % 251);
+    const std::string_view all(bytes);
+    const std::string_view pieces[] = {all.substr(0, 3), all.substr(3, 1 << 20), all.substr(3 + (1 << 20))};
+    for (const char* name : {"a.dat", "b.dat", "c.dat"}) {
+        WriteFilePieces((folder / name).string(), pieces);
+        const std::string read = Read(folder / name);
+        ASSERT_EQ(read.size(), bytes.size()) << name;
+        EXPECT_TRUE(read == bytes) << name; // not printed: megabytes
+    }
 }
 
 // What stands under an output name and is no regular file of the user's own
