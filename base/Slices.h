@@ -1,8 +1,9 @@
 #pragma once
 
+#include "base/Async.h"
+
 #include <algorithm>
 #include <cstddef>
-#include <future>
 #include <thread>
 #include <vector>
 
@@ -23,9 +24,9 @@ inline std::size_t SliceCount(std::size_t count, std::size_t smallest = 16384)
 template <typename Work>
 void InSlices(std::size_t count, std::size_t slices, const Work& work)
 {
-    std::vector<std::future<void>> others;
+    std::vector<AsyncResult<void>> others;
     for (std::size_t s = 1; s < slices; ++s)
-        others.push_back(std::async(std::launch::async, [&work, s, count, slices] {
+        others.push_back(RunAsync([&work, s, count, slices] {
             work(s, count * s / slices, count * (s + 1) / slices);
         }));
     work(0, 0, count / slices);

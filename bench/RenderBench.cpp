@@ -5,16 +5,20 @@
 // scene's rate per output format, into new and into existing folders, where
 // a frame's time goes, step by step, and peak memory.
 //
-//   tavrik-bench [--frames N] [--repeats R] [--out DIR] [--formats-only]
+//   tavrik-bench [--frames N] [--repeats R] [--out DIR] [--formats-only | --steps-only]
 //
-// --formats-only prints only the table of formats.
+// --formats-only prints only the table of formats, --steps-only only the
+// steps of one frame.
 
 #include "base/FileIo.h"
 #include "output/Bmp.h"
 #include "output/Disparity.h"
 #include "output/FrameWriter.h"
+#include "output/GroundTruth.h"
+#include "output/Png.h"
 #include "output/OutputFormats.h"
 #include "output/Segmentation.h"
+#include "render/Reprojection.h"
 #include "render/Viewer.h"
 #include "scene/DefaultScene.h"
 
@@ -175,6 +179,32 @@ void StepTimes(const tavrik::GenerationSettings& settings, const std::vector<std
         tavrik::WriteBmpFile(bmpPath, disparity.whole);
         tavrik::WriteBmpFile(bmpPath, tavrik::SegmentationImage(ids, w, h, false));
     });
+    // The ground truth beyond the five files, from this view and the other
+    // camera's (which stands in for the next frame of the flow: a real
+    // motion, every pixel landing somewhere else).
+    const tavrik::DepthView here{viewer.camera().Matrix(), depth};
+    viewer.SetRightCamera(!settings.rightCamera);
+    const std::vector<float> otherDepth = viewer.ReadDepth();
+    const tavrik::DepthView there{viewer.camera().Matrix(), otherDepth};
+    viewer.SetRightCamera(settings.rightCamera);
+    const double tolerance = tavrik::DepthTolerance(24);
+    tavrik::DepthMapBytes maps;
+    const double depthMaps = TimeStep(repeats, [&] {
+        tavrik::MakeDepthMapFiles(depth, w, h, settings.baseline, settings.focalLength, {true, true, true}, maps);
+    });
+    std::vector<std::uint8_t> mask;
+    const double occlusion = TimeStep(repeats, [&] {
+        tavrik::MakeOcclusionMask(here, there, w, h, tolerance, mask);
+    });
+    tavrik::FlowFileBytes flow;
+    const double forward = TimeStep(repeats, [&] {
+        tavrik::MakeFlowFiles(here, there, w, h, tolerance,
+                              tavrik::DisparityChangeOptics{settings.baseline, settings.focalLength}, flow);
+    });
+    const double flowPng = TimeStep(repeats, [&] { tavrik::EncodePngBigEndian16(flow.kittiPng, w, h, 3); });
+    std::printf("      ground truth, each sliced over the cores: depth maps %.1f ms, occlusion %.1f, "
+                "flow with disparity change %.1f, flow PNG %.1f\n",
+                depthMaps, occlusion, forward, flowPng);
     const double drawing = render + readBack + segmentation;
     const double writing = convert + format + writeDat + bmps;
     const double all = drawing + writing;
@@ -251,9 +281,10 @@ int main(int argc, char** argv)
     int repeats = 5;
     std::string out = (std::filesystem::temp_directory_path() / "tavrik-bench").string();
     bool formatsOnly = false;
+    bool stepsOnly = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--formats-only") == 0) {
-            formatsOnly = true;
+        if (std::strcmp(argv[i], "--formats-only") == 0 || std::strcmp(argv[i], "--steps-only") == 0) {
+            (argv[i][2] == 'f' ? formatsOnly : stepsOnly) = true;
             continue;
         }
         if (i + 1 == argc)
@@ -280,9 +311,12 @@ int main(int argc, char** argv)
     try {
         for (const auto& [width, height] : {std::pair{512, 384}, std::pair{1024, 768}}) {
             const tavrik::GenerationSettings settings = Settings(width, height, out);
-            if (formatsOnly) {
+            if (formatsOnly || stepsOnly) {
                 std::printf("%d x %d:\n", width, height);
-                FormatRates(width, height, out, frames, repeats);
+                if (formatsOnly)
+                    FormatRates(width, height, out, frames, repeats);
+                else
+                    StepTimes(settings, scenes[0].lines(2), repeats);
                 continue;
             }
             std::printf("%d x %d, every file written, median of %d runs (lowest to highest):\n", width, height,

@@ -7,7 +7,6 @@
 #include "output/Segmentation.h"
 
 #include "base/Check.h"
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -45,7 +44,7 @@ void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& set
     // The text takes longest to make: it is formatted while the images
     // before it are made and written. The files are still written in order,
     // and none after the first that fails.
-    std::future<void> formatted = std::async(std::launch::async, [&] {
+    AsyncResult<void> formatted = RunAsync([&] {
         text.Format(disparity.values, frame.width, frame.height);
     });
     WriteBmpFile(files.colour, ImageFromBottomUpRows(frame.colour.data(), frame.width, frame.height));
@@ -80,12 +79,12 @@ void FrameOutputQueue::Submit(std::function<void()> write, int frameIndex)
 {
     TAVRIK_CHECK(!pending_.valid());
     pendingIndex_ = frameIndex;
-    pending_ = std::async(std::launch::async, std::move(write));
+    pending_ = RunAsync(std::move(write));
 }
 
 bool FrameOutputQueue::writing() const
 {
-    return pending_.valid() && pending_.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+    return !pending_.done();
 }
 
 std::optional<int> FrameOutputQueue::Finish()

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/Async.h"
 #include "output/Disparity.h"
 #include "output/Image.h"
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,7 +75,7 @@ public:
     int failedFrame() const { return failedFrame_; }
 
 private:
-    std::future<void> pending_;
+    AsyncResult<void> pending_;
     int pendingIndex_ = -1;
     int failedFrame_ = -1;
 };

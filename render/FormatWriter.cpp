@@ -10,7 +10,6 @@
 #include "render/Reprojection.h"
 
 #include <algorithm>
-#include <future>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -102,13 +101,13 @@ FormatWriter::PendingFrame FormatWriter::MakeFrame(int frameIndex, std::span<con
     const DepthMapsWanted maps{formats.has(OutputFormat::pfm), formats.has(OutputFormat::depth),
                                formats.has(OutputFormat::kitti)};
     if (maps.disparity || maps.distance || maps.kitti)
-        pending.depthMaps = std::async(std::launch::async, [&run, depth, w, h, baseline, focal, maps] {
+        pending.depthMaps = RunAsync([&run, depth, w, h, baseline, focal, maps] {
             MakeDepthMapFiles(depth, w, h, baseline, focal, maps, run.depthMaps);
             return maps.kitti ? EncodePngBigEndian16(run.depthMaps.kittiPng, w, h, 1) : std::vector<std::uint8_t>{};
         });
     if (formats.has(OutputFormat::occlusion)) {
         run.otherDepth = std::move(otherDepth);
-        pending.occlusion = std::async(std::launch::async, [&run, depth, cameras, w, h, tolerance] {
+        pending.occlusion = RunAsync([&run, depth, cameras, w, h, tolerance] {
             MakeOcclusionMask({cameras.camera, depth}, {cameras.otherCamera, run.otherDepth}, w, h, tolerance,
                               run.occlusionMask);
             return EncodePng(run.occlusionMask, w, h, 1);
@@ -120,12 +119,12 @@ FormatWriter::PendingFrame FormatWriter::MakeFrame(int frameIndex, std::span<con
         const DepthView previous{run.previousCamera, run.previousDepth};
         const DepthView current{cameras.camera, depth};
         const auto change = dispchange ? std::optional(DisparityChangeOptics{baseline, focal}) : std::nullopt;
-        pending.forward = std::async(std::launch::async, [&run, previous, current, w, h, tolerance, change, flow] {
+        pending.forward = RunAsync([&run, previous, current, w, h, tolerance, change, flow] {
             MakeFlowFiles(previous, current, w, h, tolerance, change, run.forward);
             return flow ? EncodePngBigEndian16(run.forward.kittiPng, w, h, 3) : std::vector<std::uint8_t>{};
         });
         if (flow)
-            pending.backward = std::async(std::launch::async, [&run, previous, current, w, h, tolerance] {
+            pending.backward = RunAsync([&run, previous, current, w, h, tolerance] {
                 MakeFlowFiles(current, previous, w, h, tolerance, std::nullopt, run.backward);
                 return EncodePngBigEndian16(run.backward.kittiPng, w, h, 3);
             });

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/Async.h"
 #include "output/CameraText.h"
 #include "output/GroundTruth.h"
 #include "render/Camera.h"
 #include "render/GenerationSettings.h"
 #include "render/Reprojection.h"
 
-#include <future>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,16 +51,16 @@ public:
     bool needsOtherDepth() const;
 
     // The files of one frame being made on other threads, while the caller
-    // writes the frame's five files. Destroying it waits for that work (the
-    // futures of std::async do), so what it reads outlives it.
+    // writes the frame's five files. Destroying it waits for that work, so
+    // what it reads outlives it.
     struct PendingFrame {
         int frameIndex = -1;
         Mat4 camera;
         Mat4 motion;
-        std::future<std::vector<std::uint8_t>> depthMaps;  // the disparity PNG; the PFMs in the run's buffers
-        std::future<std::vector<std::uint8_t>> occlusion;  // the mask's PNG
-        std::future<std::vector<std::uint8_t>> forward;    // the flow PNG; .flo and disparity change in the run's buffers
-        std::future<std::vector<std::uint8_t>> backward;   // the backward flow PNG, .flo in the run's buffers
+        AsyncResult<std::vector<std::uint8_t>> depthMaps;  // the disparity PNG; the PFMs in the run's buffers
+        AsyncResult<std::vector<std::uint8_t>> occlusion;  // the mask's PNG
+        AsyncResult<std::vector<std::uint8_t>> forward;    // the flow PNG; .flo and disparity change in the run's buffers
+        AsyncResult<std::vector<std::uint8_t>> backward;   // the backward flow PNG, .flo in the run's buffers
     };
 
     // Starts making frame `frameIndex`'s files from its depth buffer (bottom
