@@ -5,8 +5,10 @@
 #include "output/GeneralDecimal.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -99,19 +101,39 @@ void DisparityText::Format(std::span<const double> values, int width, int height
     constexpr std::size_t maxLineChars = general18MaxChars + 2;
     const std::size_t slices = SliceCount(values.size());
     slices_.resize(slices);
+    const std::size_t w = static_cast<std::size_t>(width);
     for (std::size_t s = 0; s < slices; ++s) {
         const std::size_t lines = values.size() * (s + 1) / slices - values.size() * s / slices;
         if (slices_[s].capacity < lines * maxLineChars) {
             slices_[s].capacity = lines * maxLineChars;
             slices_[s].chars = std::make_unique_for_overwrite<char[]>(slices_[s].capacity);
         }
+        slices_[s].lineStarts.resize(w);
     }
     sizeLinesLength_ = static_cast<std::size_t>(out - sizeLines_.data());
+    // Most values repeat the one above or to the left (the depth buffer's
+    // steps are coarse): such a line is copied from the line of that value,
+    // as the same bits give the same text.
+    const auto bits = [&](std::size_t i) { return std::bit_cast<std::uint64_t>(values[i]); };
     InSlices(values.size(), slices, [&](std::size_t s, std::size_t first, std::size_t last) {
         char* const start = slices_[s].chars.get();
+        std::size_t* const lineStarts = slices_[s].lineStarts.data();
         char* end = start;
-        for (std::size_t i = first; i < last; ++i)
-            end = endLine(FormatGeneral18(values[i], end));
+        for (std::size_t i = first; i < last; ++i) {
+            char* const line = end;
+            const std::size_t column = i % w;
+            const bool above = i >= first + w && bits(i) == bits(i - w);
+            const bool left = !above && i > first && bits(i) == bits(i - 1);
+            if (above || left) {
+                const char* const from = start + (above ? lineStarts[column] : lineStarts[column == 0 ? w - 1 : column - 1]);
+                const auto length = static_cast<std::size_t>(std::find(from, from + maxLineChars, '\n') - from) + 1;
+                std::memcpy(line, from, length);
+                end = line + length;
+            } else {
+                end = endLine(FormatGeneral18(values[i], line));
+            }
+            lineStarts[column] = static_cast<std::size_t>(line - start);
+        }
         slices_[s].length = static_cast<std::size_t>(end - start);
     });
 }

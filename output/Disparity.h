@@ -82,6 +82,8 @@ private:
         std::unique_ptr<char[]> chars;
         std::size_t capacity = 0;
         std::size_t length = 0;
+        // Where the lines of the last width values begin, by column.
+        std::vector<std::size_t> lineStarts;
     };
     std::array<char, 2 * (maxIntChars + 2)> sizeLines_{};
     std::size_t sizeLinesLength_ = 0;

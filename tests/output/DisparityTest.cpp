@@ -106,6 +106,27 @@ TEST(FormatDisparityTextTest, MatchesPrintfGeneralFormWithEighteenDigits)
     EXPECT_EQ(FormatDisparityText(values, static_cast<int>(values.size()), 1), expected);
 }
 
+// Lines that repeat the value above or to the left are copied from that
+// line: each must still be its own value's text, across slice boundaries,
+// at row ends and where 0 and −0 (equal, not the same bits) meet.
+TEST(FormatDisparityTextTest, RepeatedValuesKeepTheirOwnText)
+{
+    constexpr int w = 512, h = 384;
+    const double few[] = {0.0, -0.0, 1.5, 46.68, std::nextafter(46.68, 100.0), 1e-5, 7.0};
+    std::vector<double> values;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            values.push_back(few[static_cast<std::size_t>(x / 3 + y / 2 + (x * y) % 5) % std::size(few)]);
+    std::string expected = "512\r\n384\r\n";
+    char buffer[64];
+    for (const double value : values) {
+        std::snprintf(buffer, sizeof buffer, "%.18g\r\n", value);
+        expected += buffer;
+    }
+    expected += "\r\n";
+    EXPECT_EQ(FormatDisparityText(values, w, h), expected);
+}
+
 TEST(FormatDisparityTextTest, OneCrLfLinePerPixelPlusThree)
 {
     const std::vector<double> values(320 * 240, 1.5);
