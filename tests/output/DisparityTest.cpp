@@ -124,7 +124,11 @@ TEST(FormatDisparityTextTest, RepeatedValuesKeepTheirOwnText)
         expected += buffer;
     }
     expected += "\r\n";
-    EXPECT_EQ(FormatDisparityText(values, w, h), expected);
+    // Megabytes of text: a failure shows where the texts part, not both whole.
+    const std::string text = FormatDisparityText(values, w, h);
+    const auto [at, _] = std::ranges::mismatch(text, expected);
+    const std::size_t offset = static_cast<std::size_t>(at - text.begin());
+    EXPECT_EQ(text.substr(offset, 40), expected.substr(offset, 40)) << "at offset " << offset;
 }
 
 TEST(FormatDisparityTextTest, OneCrLfLinePerPixelPlusThree)
