@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -18,55 +20,75 @@ namespace tavrik {
 
 namespace {
 
-// The samples on either side of position `v` (pixel centres at whole
-// numbers) along an axis of `size` pixels: one sample when v is within
-// 1/1000 pixel of its centre, so that a point landing on a pixel is compared
-// with that pixel alone.
-// v lies inside the axis, from −0.5 to size − 0.5 (the landing test).
-// Inlined into the pass over the pixels, it runs millions of times a frame.
-[[gnu::always_inline]] inline std::pair<int, int> SamplesAround(double v, int size)
+// Two doubles, and the masks (all ones or all zeros) their comparisons give:
+// written as vectors, the compiler keeps the sample positions in vector
+// instructions, where as scalars its optimisations make them branches.
+using DoublePair = double __attribute__((vector_size(16)));
+using MaskPair = std::int64_t __attribute__((vector_size(16)));
+using IntPair = std::int32_t __attribute__((vector_size(8)));
+
+// The samples on either side of two positions `v` (pixel centres at whole
+// numbers) along an axis of `size` pixels, as whole numbers: one sample
+// when v is within 1/1000 pixel of its centre, so that a point landing on a
+// pixel is compared with that pixel alone. A position outside the axis,
+// from −0.5 to size − 0.5 (the landing test), is taken as −0.75 (the first
+// two samples), and so is NaN, which passes the landing test by failing all
+// of its comparisons.
+[[gnu::always_inline]] inline std::pair<DoublePair, DoublePair> SamplesAround(DoublePair v, int size)
 {
-    // ⌊v⌋ and the nearest whole number without a library call per pixel;
-    // v − ⌊v⌋ is exact. Near a half the nearest may be either neighbour,
-    // which takes the two-sample branch all the same.
-    const int truncated = static_cast<int>(v);
-    const int floor = truncated - (static_cast<double>(truncated) > v);
-    const int nearest = floor + (v - floor >= 0.5);
-    // Both answers are made and one is picked without a branch: whether a
-    // point lands on a centre changes from pixel to pixel.
-    const bool onCentre = std::abs(v - nearest) <= 1e-3;
-    const int only = std::clamp(nearest, 0, size - 1);
-    const int below = std::clamp(floor, 0, size - 1);
-    const int above = std::min(below + 1, size - 1);
+    const DoublePair zero = {0.0, 0.0};
+    const DoublePair one = {1.0, 1.0};
+    const double lastSample = size - 1;
+    const DoublePair last = {lastSample, lastSample};
+    v = (v >= -0.5) & (v < size - 0.5) ? v : DoublePair{-0.75, -0.75};
+    // ⌊v⌋ and the nearest whole number without a library call: adding and
+    // taking away 1.5·2^52 rounds v to a whole number (its sum has no bits
+    // below the units); v − ⌊v⌋ is exact. Near a half the nearest may be
+    // either neighbour, which takes the two-sample branch all the same.
+    const DoublePair wholeShift = {0x1.8p52, 0x1.8p52};
+    const DoublePair rounded = (v + wholeShift) - wholeShift;
+    const DoublePair floor = rounded - (rounded > v ? one : zero);
+    const DoublePair nearest = floor + (v - floor >= 0.5 ? one : zero);
+    const DoublePair offCentre = v - nearest;
+    const MaskPair onCentre = (offCentre <= 1e-3) & (offCentre >= -1e-3);
+    const DoublePair only = nearest < 0.0 ? zero : nearest > last ? last : nearest;
+    const DoublePair below = floor < 0.0 ? zero : floor > last ? last : floor;
+    const DoublePair above = below + 1.0 > last ? last : below + 1.0;
     return {onCentre ? only : below, onCentre ? only : above};
 }
 
-// The farthest of the depth samples of `depth` (bottom row first) around
-// window position (x, j). A surface that bends away between samples (the
-// crease where a wall meets the floor) lies beyond the samples'
-// interpolation there, so only something in front of all of them counts as
-// covering the point.
-[[gnu::always_inline]] inline float FarthestDepthAround(const float* depth, int width, int height, double x, double j)
+// The window indexes (x0, j0), (x1, j0), (x0, j1), (x1, j1) of the depth
+// samples around the landing points (x, j) of pixels `at` and `at` + 1,
+// into `indexes`.
+[[gnu::always_inline]] inline void SampleIndexes(const double* x, const double* j, int width, int height,
+                                                 std::size_t at, std::int32_t* const (&indexes)[4])
 {
-    const auto [x0, x1] = SamplesAround(x, width);
-    const auto [j0, j1] = SamplesAround(j, height);
-    const float* const below = depth + static_cast<std::ptrdiff_t>(j0) * width;
-    const float* const above = depth + static_cast<std::ptrdiff_t>(j1) * width;
-    // The first largest, as std::max of the four in this order picks it.
-    float farthest = below[x0];
-    farthest = std::max(farthest, below[x1]);
-    farthest = std::max(farthest, above[x0]);
-    return std::max(farthest, above[x1]);
+    DoublePair xs;
+    DoublePair js;
+    std::memcpy(&xs, x + at, sizeof xs);
+    std::memcpy(&js, j + at, sizeof js);
+    const auto [x0, x1] = SamplesAround(xs, width);
+    const auto [j0, j1] = SamplesAround(js, height);
+    const IntPair sampled[4] = {
+        __builtin_convertvector(j0 * width + x0, IntPair), __builtin_convertvector(j0 * width + x1, IntPair),
+        __builtin_convertvector(j1 * width + x0, IntPair), __builtin_convertvector(j1 * width + x1, IntPair)};
+    for (int k = 0; k < 4; ++k)
+        std::memcpy(indexes[k] + at, &sampled[k], sizeof sampled[k]);
 }
 
-// A coordinate that the landing test passes on to the depth comparison, and
-// −0.75 (the first two samples) for any other. NaN passes the test, as it
-// fails every comparison of falling outside, and is compared with the first
-// two samples, as it was when its integer conversion gave the most negative
-// int.
-[[gnu::always_inline]] inline double SampledCoordinate(double v, int size)
+// The farthest of four depth samples of `depth`, at indexes (x0, j0),
+// (x1, j0), (x0, j1), (x1, j1) around a landing point. A surface that bends
+// away between samples (the crease where a wall meets the floor) lies beyond
+// the samples' interpolation there, so only something in front of all of
+// them counts as covering the point.
+[[gnu::always_inline]] inline float FarthestDepth(const float* depth, std::int32_t below0, std::int32_t below1,
+                                                  std::int32_t above0, std::int32_t above1)
 {
-    return v >= -0.5 && v < size - 0.5 ? v : -0.75;
+    // The first largest, as std::max of the four in this order picks it.
+    float farthest = depth[below0];
+    farthest = std::max(farthest, depth[below1]);
+    farthest = std::max(farthest, depth[above0]);
+    return std::max(farthest, depth[above1]);
 }
 
 // Rotation and translation of a rigid eye-coordinate transform, turned from
@@ -131,24 +153,34 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
     const std::size_t slices = std::min(SliceCount(count), rows);
     // The column terms and every slice's row arrays in a few buffers made
     // once a pass: 4 column terms, then 5 row arrays of doubles per slice.
-    std::vector<double> doubles(columns * (4 + 5 * slices));
-    std::vector<float> floats(columns * 2 * slices);
+    // The arrays the sample indexes are made from and into, two pixels at a
+    // time, have room for an even number of them.
+    const std::size_t pairs = columns + columns % 2;
+    std::vector<double> doubles(pairs * (4 + 5 * slices));
+    std::vector<float> floats(columns * 3 * slices);
+    std::vector<std::int32_t> sampleIndexes(pairs * 4 * slices);
     std::vector<Landing> landingRows(columns * slices);
     std::vector<std::uint8_t> inFrontRows(columns * slices);
-    double* const columnTerms[4] = {doubles.data(), doubles.data() + columns, doubles.data() + 2 * columns,
-                                    doubles.data() + 3 * columns};
+    double* const columnTerms[4] = {doubles.data(), doubles.data() + pairs, doubles.data() + 2 * pairs,
+                                    doubles.data() + 3 * pairs};
     for (int r = 0; r < 4; ++r)
         for (int x = 0; x < width; ++x)
             columnTerms[r][x] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
     const float* const toDepth = to.depth.data();
     InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
-        double* const clipWs = doubles.data() + columns * (4 + 5 * slice);
-        double* const xTos = clipWs + columns;
-        double* const jTos = xTos + columns;
-        double* const wTos = jTos + columns;
-        double* const depthThere = wTos + columns;
-        float* const dxs = floats.data() + columns * 2 * slice;
+        double* const clipWs = doubles.data() + pairs * (4 + 5 * slice);
+        double* const xTos = clipWs + pairs;
+        double* const jTos = xTos + pairs;
+        double* const wTos = jTos + pairs;
+        double* const depthThere = wTos + pairs;
+        float* const dxs = floats.data() + columns * 3 * slice;
         float* const dys = dxs + columns;
+        float* const farthests = dys + columns;
+        // The window indexes of each pixel's four depth samples in `to`.
+        std::int32_t* const samples[4] = {sampleIndexes.data() + pairs * 4 * slice,
+                                          sampleIndexes.data() + pairs * (4 * slice + 1),
+                                          sampleIndexes.data() + pairs * (4 * slice + 2),
+                                          sampleIndexes.data() + pairs * (4 * slice + 3)};
         Landing* const landings = landingRows.data() + columns * slice;
         std::uint8_t* const inFronts = inFrontRows.data() + columns * slice;
         for (int j = static_cast<int>(firstRow); j < static_cast<int>(lastRow); ++j) {
@@ -177,20 +209,25 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             // Then each pixel's landing without a branch on it: which pixels
             // are drawn, in front or inside changes all along a row. Every
             // pixel is compared with samples of `to`, those whose result is
-            // not used with the first ones.
+            // not used with the first ones. The samples' indexes and the
+            // landings are made in vector instructions, the samples are
+            // looked up in a loop of its own.
+            for (std::size_t x = 0; x < columns; x += 2)
+                SampleIndexes(xTos, jTos, width, height, x, samples);
+            for (std::size_t x = 0; x < columns; ++x)
+                farthests[x] = FarthestDepth(toDepth, samples[0][x], samples[1][x], samples[2][x], samples[3][x]);
             for (int x = 0; x < width; ++x) {
                 const double xTo = xTos[x];
                 const double jTo = jTos[x];
                 const double wTo = wTos[x];
-                const bool inFront = IsDrawn(depthRow[x]) && clipWs[x] > 0.0;
-                const bool outside = xTo < -0.5 || xTo >= width - 0.5 || jTo < -0.5 || jTo >= height - 0.5
-                                  || wTo < 0.0 || wTo > 1.0;
-                const bool compared = inFront && !outside;
-                const double farthest = FarthestDepthAround(toDepth, width, height, SampledCoordinate(xTo, width),
-                                                            SampledCoordinate(jTo, height));
-                const bool seen = wTo <= farthest + depthTolerance;
+                // & and | where && and || would be branches.
+                const bool inFront = IsDrawn(depthRow[x]) & (clipWs[x] > 0.0);
+                const bool outside = (xTo < -0.5) | (xTo >= width - 0.5) | (jTo < -0.5) | (jTo >= height - 0.5)
+                                   | (wTo < 0.0) | (wTo > 1.0);
+                const bool compared = inFront & !outside;
+                const bool seen = wTo <= farthests[x] + depthTolerance;
                 // nothingDrawn, outside, hidden and visible are 0 to 3.
-                landings[x] = static_cast<Landing>(IsDrawn(depthRow[x]) + compared + (compared && seen));
+                landings[x] = static_cast<Landing>(IsDrawn(depthRow[x]) + compared + (compared & seen));
                 inFronts[x] = inFront;
                 dxs[x] = inFront ? static_cast<float>(xTo - x) : 0.0f;
                 dys[x] = inFront ? static_cast<float>(j - jTo) : 0.0f;
