@@ -26,6 +26,21 @@ namespace {
 using DoublePair = double __attribute__((vector_size(16)));
 using MaskPair = std::int64_t __attribute__((vector_size(16)));
 using IntPair = std::int32_t __attribute__((vector_size(8)));
+using FloatPair = float __attribute__((vector_size(8)));
+
+template <typename Pair, typename Value>
+[[gnu::always_inline]] inline Pair LoadPair(const Value* values)
+{
+    Pair pair;
+    std::memcpy(&pair, values, sizeof pair);
+    return pair;
+}
+
+template <typename Pair, typename Value>
+[[gnu::always_inline]] inline void StorePair(Value* values, Pair pair)
+{
+    std::memcpy(values, &pair, sizeof pair);
+}
 
 // The samples on either side of two positions `v` (pixel centres at whole
 // numbers) along an axis of `size` pixels, as whole numbers: one sample
@@ -63,17 +78,13 @@ using IntPair = std::int32_t __attribute__((vector_size(8)));
 [[gnu::always_inline]] inline void SampleIndexes(const double* x, const double* j, int width, int height,
                                                  std::size_t at, std::int32_t* const (&indexes)[4])
 {
-    DoublePair xs;
-    DoublePair js;
-    std::memcpy(&xs, x + at, sizeof xs);
-    std::memcpy(&js, j + at, sizeof js);
-    const auto [x0, x1] = SamplesAround(xs, width);
-    const auto [j0, j1] = SamplesAround(js, height);
+    const auto [x0, x1] = SamplesAround(LoadPair<DoublePair>(x + at), width);
+    const auto [j0, j1] = SamplesAround(LoadPair<DoublePair>(j + at), height);
     const IntPair sampled[4] = {
         __builtin_convertvector(j0 * width + x0, IntPair), __builtin_convertvector(j0 * width + x1, IntPair),
         __builtin_convertvector(j1 * width + x0, IntPair), __builtin_convertvector(j1 * width + x1, IntPair)};
     for (int k = 0; k < 4; ++k)
-        std::memcpy(indexes[k] + at, &sampled[k], sizeof sampled[k]);
+        StorePair(indexes[k] + at, sampled[k]);
 }
 
 // The farthest of four depth samples of `depth`, at indexes (x0, j0),
@@ -152,15 +163,15 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
     const std::size_t rows = static_cast<std::size_t>(height);
     const std::size_t slices = std::min(SliceCount(count), rows);
     // The column terms and every slice's row arrays in a few buffers made
-    // once a pass: 4 column terms, then 5 row arrays of doubles per slice.
-    // The arrays the sample indexes are made from and into, two pixels at a
-    // time, have room for an even number of them.
+    // once a pass: 4 column terms, then 6 row arrays of doubles per slice.
+    // The row arrays are made two pixels at a time and have room for an
+    // even number of them; a last odd one is left undrawn.
     const std::size_t pairs = columns + columns % 2;
-    std::vector<double> doubles(pairs * (4 + 5 * slices));
-    std::vector<float> floats(columns * 3 * slices);
+    std::vector<double> doubles(pairs * (4 + 6 * slices));
+    std::vector<float> floats(pairs * 3 * slices);
     std::vector<std::int32_t> sampleIndexes(pairs * 4 * slices);
-    std::vector<Landing> landingRows(columns * slices);
-    std::vector<std::uint8_t> inFrontRows(columns * slices);
+    std::vector<Landing> landingRows(pairs * slices);
+    std::vector<std::uint8_t> inFrontRows(pairs * slices);
     double* const columnTerms[4] = {doubles.data(), doubles.data() + pairs, doubles.data() + 2 * pairs,
                                     doubles.data() + 3 * pairs};
     for (int r = 0; r < 4; ++r)
@@ -168,21 +179,23 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             columnTerms[r][x] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
     const float* const toDepth = to.depth.data();
     InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
-        double* const clipWs = doubles.data() + pairs * (4 + 5 * slice);
+        double* const depths = doubles.data() + pairs * (4 + 6 * slice);
+        double* const clipWs = depths + pairs;
         double* const xTos = clipWs + pairs;
         double* const jTos = xTos + pairs;
         double* const wTos = jTos + pairs;
         double* const depthThere = wTos + pairs;
-        float* const dxs = floats.data() + columns * 3 * slice;
-        float* const dys = dxs + columns;
-        float* const farthests = dys + columns;
+        float* const dxs = floats.data() + pairs * 3 * slice;
+        float* const dys = dxs + pairs;
+        float* const farthests = dys + pairs;
         // The window indexes of each pixel's four depth samples in `to`.
         std::int32_t* const samples[4] = {sampleIndexes.data() + pairs * 4 * slice,
                                           sampleIndexes.data() + pairs * (4 * slice + 1),
                                           sampleIndexes.data() + pairs * (4 * slice + 2),
                                           sampleIndexes.data() + pairs * (4 * slice + 3)};
-        Landing* const landings = landingRows.data() + columns * slice;
-        std::uint8_t* const inFronts = inFrontRows.data() + columns * slice;
+        Landing* const landings = landingRows.data() + pairs * slice;
+        std::uint8_t* const inFronts = inFrontRows.data() + pairs * slice;
+        depths[pairs - 1] = 1.0;
         for (int j = static_cast<int>(firstRow); j < static_cast<int>(lastRow); ++j) {
             const std::size_t windowRow = static_cast<std::size_t>(j) * width;
             const std::size_t imageRow = static_cast<std::size_t>(height - 1 - j) * width;
@@ -196,6 +209,7 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             // operations, two pixels at a time); undrawn pixels and those
             // behind the camera get values that are not used.
             for (std::size_t x = 0; x < columns; ++x) {
+                depths[x] = depthRow[x];
                 const double ndcZ = 2.0 * depthRow[x] - 1.0;
                 double clip[4];
                 for (int r = 0; r < 4; ++r)
@@ -216,22 +230,31 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
                 SampleIndexes(xTos, jTos, width, height, x, samples);
             for (std::size_t x = 0; x < columns; ++x)
                 farthests[x] = FarthestDepth(toDepth, samples[0][x], samples[1][x], samples[2][x], samples[3][x]);
-            for (int x = 0; x < width; ++x) {
-                const double xTo = xTos[x];
-                const double jTo = jTos[x];
-                const double wTo = wTos[x];
-                // & and | where && and || would be branches.
-                const bool inFront = IsDrawn(depthRow[x]) & (clipWs[x] > 0.0);
-                const bool outside = (xTo < -0.5) | (xTo >= width - 0.5) | (jTo < -0.5) | (jTo >= height - 0.5)
-                                   | (wTo < 0.0) | (wTo > 1.0);
-                const bool compared = inFront & !outside;
-                const bool seen = wTo <= farthests[x] + depthTolerance;
-                // nothingDrawn, outside, hidden and visible are 0 to 3.
-                landings[x] = static_cast<Landing>(IsDrawn(depthRow[x]) + compared + (compared & seen));
-                inFronts[x] = inFront;
-                dxs[x] = inFront ? static_cast<float>(xTo - x) : 0.0f;
-                dys[x] = inFront ? static_cast<float>(j - jTo) : 0.0f;
-                depthThere[x] = inFront ? wTo : 0.0;
+            const DoublePair zero = {0.0, 0.0};
+            for (std::size_t x = 0; x < columns; x += 2) {
+                const DoublePair xTo = LoadPair<DoublePair>(xTos + x);
+                const DoublePair jTo = LoadPair<DoublePair>(jTos + x);
+                const DoublePair wTo = LoadPair<DoublePair>(wTos + x);
+                // The depth buffer's float compared as a double: IsDrawn.
+                const MaskPair drawn = LoadPair<DoublePair>(depths + x) < 1.0;
+                const MaskPair inFront = drawn & (LoadPair<DoublePair>(clipWs + x) > 0.0);
+                const MaskPair outside = (xTo < -0.5) | (xTo >= width - 0.5) | (jTo < -0.5) | (jTo >= height - 0.5)
+                                       | (wTo < 0.0) | (wTo > 1.0);
+                const MaskPair compared = inFront & ~outside;
+                const DoublePair farthest = __builtin_convertvector(LoadPair<FloatPair>(farthests + x), DoublePair);
+                const MaskPair seen = wTo <= farthest + depthTolerance;
+                // nothingDrawn, outside, hidden and visible are 0 to 3 (a
+                // true mask is −1).
+                const MaskPair landing = -(drawn + compared + (compared & seen));
+                const DoublePair column = {static_cast<double>(x), static_cast<double>(x + 1)};
+                const auto inFrontFloats = __builtin_convertvector(inFront, IntPair);
+                StorePair(dxs + x, inFrontFloats ? __builtin_convertvector(xTo - column, FloatPair) : FloatPair{});
+                StorePair(dys + x, inFrontFloats ? __builtin_convertvector(j - jTo, FloatPair) : FloatPair{});
+                StorePair(depthThere + x, inFront ? wTo : zero);
+                for (std::size_t lane = 0; lane < 2; ++lane) {
+                    landings[x + lane] = static_cast<Landing>(landing[lane]);
+                    inFronts[x + lane] = static_cast<std::uint8_t>(inFront[lane] & 1);
+                }
             }
             sink(LandedRow{j, imageRow, windowRow, landings, inFronts, dxs, dys, depthThere});
         }
