@@ -276,7 +276,9 @@ void WriteFilePieces(const std::string& path, std::span<const std::string_view> 
         writeWays().record(direct, static_cast<std::size_t>(written), std::chrono::steady_clock::now() - start);
     if (error == 0 && reuse && existing.st_size > written && ::ftruncate(fd, written) != 0)
         error = errno;
-    const int kept = error == 0 && !direct ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    // A file written over in place keeps its pages: the next run into the
+    // folder writes over them again.
+    const int kept = error == 0 && !direct && !reuse ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
     // close reports delayed write errors (NFS, full disk) too.
     if (::close(fd) != 0 && error == 0)
         error = errno;

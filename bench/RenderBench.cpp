@@ -5,10 +5,11 @@
 // scene's rate per output format, into new and into existing folders, where
 // a frame's time goes, step by step, and peak memory.
 //
-//   tavrik-bench [--frames N] [--repeats R] [--out DIR] [--formats-only | --steps-only]
+//   tavrik-bench [--frames N] [--repeats R] [--out DIR] [--formats-only | --steps-only] [--rows FORMATS]
 //
 // --formats-only prints only the table of formats, --steps-only only the
-// steps of one frame.
+// steps of one frame; --rows limits the table to one --formats value (such
+// as all, or spec,flow).
 
 #include "base/FileIo.h"
 #include "output/Bmp.h"
@@ -113,19 +114,23 @@ tavrik::GenerationSettings Settings(int width, int height, const std::string& ou
 }
 
 // Frames per second of full writing runs, one per camera in `cameras`
-// (false: left), as `render --camera both` makes them.
+// (false: left), as `render --camera both` makes them: one engine for all,
+// whose start-up (the context, the rasteriser's first compiled shaders, the
+// textures) comes before the clock starts, as the command line reports it
+// apart from the frames.
 double RunRate(const tavrik::GenerationSettings& settings, const std::vector<std::string>& scene,
                std::initializer_list<bool> cameras)
 {
     double seconds = 0;
     int frames = 0;
+    tavrik::GenerationSettings cameraSettings = settings;
+    tavrik::ImmediateTimer timer;
+    tavrik::ViewerEvents events;
+    tavrik::Viewer viewer(cameraSettings, timer, events);
+    viewer.CreateRenderContext();
+    viewer.PrepareSequence(scene);
     for (const bool right : cameras) {
-        tavrik::GenerationSettings cameraSettings = settings;
         cameraSettings.rightCamera = right;
-        tavrik::ImmediateTimer timer;
-        tavrik::ViewerEvents events;
-        tavrik::Viewer viewer(cameraSettings, timer, events);
-        viewer.CreateRenderContext();
         const auto start = Clock::now();
         viewer.StartSequence(scene);
         int ticks = 0;
@@ -162,6 +167,8 @@ void StepTimes(const tavrik::GenerationSettings& settings, const std::vector<std
     });
     std::vector<std::int16_t> ids;
     const double segmentation = TimeStep(repeats, [&] { ids = viewer.SegmentationIds(); });
+    // The occlusion mask's extra view: the other camera's depth alone.
+    const double depthPass = TimeStep(repeats, [&] { viewer.RenderDepthPass(std::nullopt, {0, 0, w, h}); });
     tavrik::DisparityOutputs disparity;
     const double convert = TimeStep(repeats, [&] {
         disparity = tavrik::ConvertDepth(depth, w, h, settings.baseline, settings.focalLength);
@@ -209,8 +216,9 @@ void StepTimes(const tavrik::GenerationSettings& settings, const std::vector<std
     const double writing = convert + format + writeDat + bmps;
     const double all = drawing + writing;
     auto share = [all](double ms) { return 100.0 * ms / all; };
-    std::printf("      frame thread %.1f ms: view %.1f (%.0f%%), read-back %.1f (%.0f%%), segmentation %.1f (%.0f%%)\n",
-                drawing, render, share(render), readBack, share(readBack), segmentation, share(segmentation));
+    std::printf("      frame thread %.1f ms: view %.1f (%.0f%%), read-back %.1f (%.0f%%), segmentation %.1f (%.0f%%); "
+                "a depth pass %.1f\n",
+                drawing, render, share(render), readBack, share(readBack), segmentation, share(segmentation), depthPass);
     std::printf("      writer thread %.1f ms: depth to disparity %.1f (%.0f%%), .dat text %.1f (%.0f%%), "
                 "write .dat %.1f (%.0f%%), 4 BMPs %.1f (%.0f%%)\n",
                 writing, convert, share(convert), format, share(format), writeDat, share(writeDat), bmps,
@@ -242,13 +250,14 @@ Rates Measure(const tavrik::GenerationSettings& settings, const BenchScene& scen
 // do). New and existing runs take turns, so that both see the same load of a
 // shared machine. The new folders go only after the row: on ext4 without a
 // journal, inodes freed in the last 30 s make every new file slower.
-void FormatRates(int width, int height, const std::string& out, int frames, int repeats)
+void FormatRates(int width, int height, const std::string& out, int frames, int repeats,
+                 const std::vector<std::string>& rows)
 {
     std::printf("  --formats, default scene, both cameras, %d frames per camera, median of %d (lowest to highest):\n",
                 frames, repeats);
     std::printf("    %-11s %-26s %-26s\n", "format", "new folder", "existing folder");
     const auto scene = DefaultBenchScene(frames);
-    for (const char* formats : {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "dispchange", "all"}) {
+    for (const std::string& formats : rows) {
         std::vector<double> fresh;
         std::vector<double> existing;
         const std::string existingFolder = out + "/formats-existing";
@@ -268,7 +277,7 @@ void FormatRates(int width, int height, const std::string& out, int frames, int 
         std::filesystem::remove_all(existingFolder);
         const Rates n = MedianOf(fresh);
         const Rates e = MedianOf(existing);
-        std::printf("    %-11s %6.1f (%5.1f to %5.1f)      %6.1f (%5.1f to %5.1f)\n", formats, n.median, n.low, n.high,
+        std::printf("    %-11s %6.1f (%5.1f to %5.1f)      %6.1f (%5.1f to %5.1f)\n", formats.c_str(), n.median, n.low, n.high,
                     e.median, e.low, e.high);
     }
 }
@@ -282,6 +291,7 @@ int main(int argc, char** argv)
     std::string out = (std::filesystem::temp_directory_path() / "tavrik-bench").string();
     bool formatsOnly = false;
     bool stepsOnly = false;
+    std::vector<std::string> rows = {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "dispchange", "all"};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--formats-only") == 0 || std::strcmp(argv[i], "--steps-only") == 0) {
             (argv[i][2] == 'f' ? formatsOnly : stepsOnly) = true;
@@ -295,6 +305,8 @@ int main(int argc, char** argv)
             repeats = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
+        else if (std::strcmp(argv[i], "--rows") == 0)
+            rows = {argv[i + 1]};
         ++i;
     }
     if (frames <= 1 || repeats <= 0) {
@@ -314,7 +326,7 @@ int main(int argc, char** argv)
             if (formatsOnly || stepsOnly) {
                 std::printf("%d x %d:\n", width, height);
                 if (formatsOnly)
-                    FormatRates(width, height, out, frames, repeats);
+                    FormatRates(width, height, out, frames, repeats, rows);
                 else
                     StepTimes(settings, scenes[0].lines(2), repeats);
                 continue;
@@ -329,7 +341,7 @@ int main(int argc, char** argv)
                 medians.push_back(rates.median);
             }
             std::printf("  256 ids run at %.0f%% of the rate of one id\n", 100.0 * medians[1] / medians[2]);
-            FormatRates(width, height, out, frames, repeats);
+            FormatRates(width, height, out, frames, repeats, rows);
             for (int s = 0; s < 2; ++s) {
                 std::printf("    steps of one frame of the %s, ms and share:\n", scenes[s].name);
                 StepTimes(settings, scenes[s].lines(2), 5);

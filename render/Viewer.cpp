@@ -380,8 +380,13 @@ void Viewer::RenderDepthPass(std::optional<int> omitId, const PixelRect& region)
     // of its cost.
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDisable(GL_LIGHTING);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(region.x, region.y, region.width, region.height);
+    // The rasteriser clears and draws a whole frame much faster without a
+    // scissor than with one around the whole frame.
+    const bool whole = region.x == 0 && region.y == 0 && region.width == width() && region.height == height();
+    if (!whole) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(region.x, region.y, region.width, region.height);
+    }
     glClear(GL_DEPTH_BUFFER_BIT);
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixd(camera_.Matrix().m.data());
