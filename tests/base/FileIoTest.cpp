@@ -102,6 +102,24 @@ TEST(FileIo, LargeNewFilesHoldExactlyTheirPieces)
     }
 }
 
+// Each new file's pages leave the cache some files later, through a
+// descriptor kept until then: all files keep their bytes, and only the few
+// latest descriptors stay open.
+TEST(FileIo, ManyNewFilesKeepTheirBytesAndFewDescriptors)
+{
+    const std::filesystem::path folder = test::ScratchFolder();
+    const auto openDescriptors = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto before = openDescriptors();
+    const auto contents = [](int i) { return std::string(100'000 + i, static_cast<char>('a' + i % 26)); };
+    for (int i = 0; i < 40; ++i)
+        WriteWholeFile((folder / std::to_string(i)).string(), contents(i));
+    EXPECT_LE(openDescriptors(), before + 8);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(Read(folder / std::to_string(i)) == contents(i)) << i; // not printed: 100 kB
+}
+
 // What stands under an output name and is no regular file of the user's own
 // is refused at once, and nothing it leads to is touched.
 class FileIoRefusal : public testing::TestWithParam<std::string> {};
