@@ -360,12 +360,19 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
         change = StartPfmFile(files.disparityChangePfm, width, height, 1);
     const std::size_t w = static_cast<std::size_t>(width);
     ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) {
+        // Everything the loops read is held in locals: their byte stores
+        // could change anything in memory, so the compiler would read it
+        // again after each one.
+        const std::size_t columns = w;
+        const Landing* const landing = row.landing;
+        const float* const dx = row.dx;
+        const float* const dy = row.dy;
         std::uint8_t* const floRow = flo + 8 * row.imageRow;
         std::uint8_t* const pngRow = png + 6 * row.imageRow;
-        for (std::size_t x = 0; x < w; ++x) {
-            const bool visible = row.landing[x] == Landing::visible;
-            PutFloPixel(floRow + 8 * x, visible, row.dx[x], row.dy[x]);
-            const auto samples = KittiFlowSample(visible, row.dx[x], row.dy[x]);
+        for (std::size_t x = 0; x < columns; ++x) {
+            const bool visible = landing[x] == Landing::visible;
+            PutFloPixel(floRow + 8 * x, visible, dx[x], dy[x]);
+            const auto samples = KittiFlowSample(visible, dx[x], dy[x]);
             for (std::size_t c = 0; c < 3; ++c)
                 PutPngSample16(pngRow + 6 * x + 2 * c, samples[c]);
         }
@@ -377,10 +384,12 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
         const double baseline = disparityChange->baseline;
         const double focalLength = disparityChange->focalLength;
         const float* const depthRow = from.depth.data() + row.windowRow;
+        const double* const depthThere = row.depthThere;
+        const std::uint8_t* const inFront = row.inFront;
         std::uint8_t* const changeRow = change + 4 * row.windowRow;
-        for (std::size_t x = 0; x < w; ++x) {
-            const float value = DisparityChangeOf(depthRow[x], row.depthThere[x], baseline, focalLength);
-            PutPfmValue(changeRow + 4 * x, row.inFront[x] ? value : infinity);
+        for (std::size_t x = 0; x < columns; ++x) {
+            const float value = DisparityChangeOf(depthRow[x], depthThere[x], baseline, focalLength);
+            PutPfmValue(changeRow + 4 * x, inFront[x] ? value : infinity);
         }
     });
 }
