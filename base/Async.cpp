@@ -37,7 +37,13 @@ public:
             wake_.notify_one();
             return;
         }
-        std::thread([this] { Serve(); }).detach();
+        try {
+            std::thread([this] { Serve(); }).detach();
+        } catch (...) {
+            // No thread will run it: the job goes, and its result says so.
+            queue_.pop_back();
+            throw;
+        }
     }
 
 private:

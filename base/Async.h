@@ -58,9 +58,11 @@ AsyncResult<std::invoke_result_t<Work>> RunAsync(Work&& work)
 {
     using Result = std::invoke_result_t<Work>;
     auto task = std::make_shared<std::packaged_task<Result()>>(std::forward<Work>(work));
-    AsyncResult<Result> result(task->get_future());
+    std::future<Result> future = task->get_future();
+    // Wrapped once started: a result of a job that never started must not
+    // wait for it.
     StartKeptThreadJob([task] { (*task)(); });
-    return result;
+    return AsyncResult<Result>(std::move(future));
 }
 
 } // namespace tavrik
