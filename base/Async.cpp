@@ -12,8 +12,8 @@ namespace tavrik {
 
 namespace {
 
-// A thread kept after code that used wide vector registers (the PNG
-// compressor's) and did not clear their upper halves runs the next job's
+// A thread kept after code that used wide vector registers (most likely
+// the PNG compressor's) and did not clear their upper halves runs the next job's
 // SSE code several times slower, each instruction waiting on those halves;
 // a new thread starts with them clear.
 void ClearUpperVectorHalves()
