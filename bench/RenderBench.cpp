@@ -293,8 +293,12 @@ int main(int argc, char** argv)
     bool stepsOnly = false;
     std::vector<std::string> rows = {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "dispchange", "all"};
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--formats-only") == 0 || std::strcmp(argv[i], "--steps-only") == 0) {
-            (argv[i][2] == 'f' ? formatsOnly : stepsOnly) = true;
+        if (std::strcmp(argv[i], "--formats-only") == 0) {
+            formatsOnly = true;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--steps-only") == 0) {
+            stepsOnly = true;
             continue;
         }
         if (i + 1 == argc)

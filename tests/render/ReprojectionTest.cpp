@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace tavrik {
@@ -22,24 +23,34 @@ float WindowDepth(double z)
 
 const Mat4 perspective = ViewPerspective(width, height, 389.0);
 
-TEST(ReprojectionTest, StereoShiftOfAPlaneIsItsDisparityAndLeavesTheLeftEdgeOutside)
+// Rows are reprojected two pixels at a time and in slices over the cores: an
+// odd width, whose last pixel is alone, and a frame large enough for
+// several slices land every pixel as a small even one does.
+class StereoShift : public testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(StereoShift, OfAPlaneIsItsDisparityAndLeavesTheLeftEdgeOutside)
 {
+    const auto [w, h] = GetParam();
+    const Mat4 projection = ViewPerspective(w, h, 389.0);
     // A plane 4 in front of both cameras; the right one stands 0.05 to the right.
-    const std::vector<float> plane(width * height, WindowDepth(4.0));
-    const DepthView left{perspective, plane};
-    const DepthView right{perspective * Translation(-0.05, 0.0, 0.0), plane};
-    const Reprojection r = Reproject(left, right, width, height, DepthTolerance(24));
+    const std::vector<float> plane(static_cast<std::size_t>(w) * h, WindowDepth(4.0));
+    const DepthView left{projection, plane};
+    const DepthView right{projection * Translation(-0.05, 0.0, 0.0), plane};
+    const Reprojection r = Reproject(left, right, w, h, DepthTolerance(24));
     // D = B·F/Z = 4.8625; the projection's focal length is F within 3e-5.
     const double d = 0.05 * 389.0 / 4.0;
-    for (int y = 0; y < height; y += 5)
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = static_cast<std::size_t>(y) * width + x;
+    for (int y = 0; y < h; y += 5)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t i = static_cast<std::size_t>(y) * w + x;
             EXPECT_NEAR(r.dx[i], -d, d * 1e-4) << x << "," << y;
             EXPECT_NEAR(r.dy[i], 0.0, 1e-4);
             // Landing before the centre of the left column minus half a pixel is outside.
             EXPECT_EQ(r.landing[i], x - d < -0.5 ? Landing::outside : Landing::visible) << x << "," << y;
         }
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, StereoShift,
+                         testing::Values(std::pair{width, height}, std::pair{31, 24}, std::pair{257, 130}));
 
 TEST(ReprojectionTest, NearerSurfaceHidesAndEmptyPixelsAreNotDrawn)
 {
