@@ -59,9 +59,20 @@ std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow)
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow)
 {
     CheckSizes(flow);
-    std::vector<std::uint16_t> samples(flow.u.size() * 3);
-    for (std::size_t i = 0; i < flow.u.size(); ++i)
-        std::ranges::copy(KittiFlowSample(flow.valid[i] != 0, flow.u[i], flow.v[i]), samples.begin() + 3 * i);
+    const std::size_t count = flow.u.size();
+    std::vector<std::uint16_t> samples(count * 3);
+    // Pixels two at a time; a last odd one is paired with itself.
+    for (std::size_t i = 0; i < count; i += 2) {
+        const std::size_t next = std::min(i + 1, count - 1);
+        const IntPair valid = {-static_cast<int>(flow.valid[i] != 0), -static_cast<int>(flow.valid[next] != 0)};
+        const KittiFlowPair pair =
+            KittiFlowPairSamples(valid, FloatPair{flow.u[i], flow.u[next]}, FloatPair{flow.v[i], flow.v[next]});
+        for (std::size_t lane = 0; i + lane <= next; ++lane) {
+            samples[3 * (i + lane)] = static_cast<std::uint16_t>(pair.red[lane]);
+            samples[3 * (i + lane) + 1] = static_cast<std::uint16_t>(pair.green[lane]);
+            samples[3 * (i + lane) + 2] = static_cast<std::uint16_t>(pair.blue[lane]);
+        }
+    }
     return samples;
 }
 

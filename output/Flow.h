@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/LittleEndian.h"
+#include "base/VectorPair.h"
 
 #include <array>
 #include <bit>
@@ -57,29 +58,36 @@ std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow);
 // from 512 pixels on), is (0, 0, 0).
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow);
 
-// The three samples of one pixel of KittiFlowSamples.
-inline std::array<std::uint16_t, 3> KittiFlowSample(bool valid, float u, float v)
+// The samples of two neighbouring pixels of KittiFlowSamples: pixel k has
+// flow (u[k], v[k]) and is valid where valid[k] is all ones.
+struct KittiFlowPair {
+    IntPair red;
+    IntPair green;
+    IntPair blue;
+};
+[[gnu::always_inline]] inline KittiFlowPair KittiFlowPairSamples(IntPair valid, FloatPair u, FloatPair v)
 {
     // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
     // range test too. Within that range the sample is rounded half away
     // from zero as std::round does, without its library call per pixel
     // (x − trunc(x) is exact). Out of range it is −1, which fails the
-    // sample's own range test below. No branch: which pixels are valid
-    // changes all along a row.
-    const auto sample = [](float component) -> int {
-        const double x = static_cast<double>(component) * 64.0;
-        const bool inRange = std::abs(x) <= 65536.0;
-        const double held = inRange ? x : 0.0;
-        const int truncated = static_cast<int>(held);
-        const double fraction = held - truncated;
-        const int rounded = truncated + (fraction >= 0.5) - (fraction <= -0.5) + 32768;
-        return inRange ? rounded : -1;
+    // sample's own range test below. Two pixels at a time in vector
+    // instructions: which pixels are valid changes all along a row.
+    const auto sample = [](FloatPair component) -> IntPair {
+        const DoublePair x = __builtin_convertvector(component, DoublePair) * 64.0;
+        const MaskPair inRange = (x <= 65536.0) & (x >= -65536.0);
+        const DoublePair held = inRange ? x : DoublePair{};
+        const IntPair truncated = __builtin_convertvector(held, IntPair);
+        const DoublePair fraction = held - __builtin_convertvector(truncated, DoublePair);
+        // A true comparison is −1.
+        const IntPair rounded = truncated - __builtin_convertvector(fraction >= 0.5, IntPair) +
+                                __builtin_convertvector(fraction <= -0.5, IntPair) + 32768;
+        return __builtin_convertvector(inRange, IntPair) ? rounded : IntPair{-1, -1};
     };
-    const int red = sample(u);
-    const int green = sample(v);
-    const bool held = valid && static_cast<unsigned>(red) <= 65535u && static_cast<unsigned>(green) <= 65535u;
-    return {static_cast<std::uint16_t>(held ? red : 0), static_cast<std::uint16_t>(held ? green : 0),
-            static_cast<std::uint16_t>(held)};
+    const IntPair red = sample(u);
+    const IntPair green = sample(v);
+    const IntPair held = valid & (red >= 0) & (red <= 65535) & (green >= 0) & (green <= 65535);
+    return {red & held, green & held, held & 1};
 }
 
 // The flow of a .flo file laid out as above; a pixel is unknown (valid 0)

@@ -2,6 +2,7 @@
 
 #include "base/Check.h"
 #include "base/Slices.h"
+#include "base/VectorPair.h"
 #include "output/Disparity.h"
 #include "output/GroundTruth.h"
 #include "output/Pfm.h"
@@ -19,28 +20,6 @@
 namespace tavrik {
 
 namespace {
-
-// Two doubles, and the masks (all ones or all zeros) their comparisons give:
-// written as vectors, the compiler keeps the sample positions in vector
-// instructions, where as scalars its optimisations make them branches.
-using DoublePair = double __attribute__((vector_size(16)));
-using MaskPair = std::int64_t __attribute__((vector_size(16)));
-using IntPair = std::int32_t __attribute__((vector_size(8)));
-using FloatPair = float __attribute__((vector_size(8)));
-
-template <typename Pair, typename Value>
-[[gnu::always_inline]] inline Pair LoadPair(const Value* values)
-{
-    Pair pair;
-    std::memcpy(&pair, values, sizeof pair);
-    return pair;
-}
-
-template <typename Pair, typename Value>
-[[gnu::always_inline]] inline void StorePair(Value* values, Pair pair)
-{
-    std::memcpy(values, &pair, sizeof pair);
-}
 
 // The samples on either side of two positions `v` (pixel centres at whole
 // numbers) along an axis of `size` pixels, as whole numbers: one sample
@@ -369,13 +348,31 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
         const float* const dy = row.dy;
         std::uint8_t* const floRow = flo + 8 * row.imageRow;
         std::uint8_t* const pngRow = png + 6 * row.imageRow;
-        for (std::size_t x = 0; x < columns; ++x) {
-            const bool visible = landing[x] == Landing::visible;
-            PutFloPixel(floRow + 8 * x, visible, dx[x], dy[x]);
-            const auto samples = KittiFlowSample(visible, dx[x], dy[x]);
-            for (std::size_t c = 0; c < 3; ++c)
-                PutPngSample16(pngRow + 6 * x + 2 * c, samples[c]);
-        }
+        // Two pixels at a time; of a last odd one only the first lane is
+        // stored (the row arrays have room for its pair).
+        const auto putPixels = [&]<std::size_t lanes>(std::size_t x) {
+            const IntPair visible = IntPair{static_cast<int>(landing[x]), static_cast<int>(landing[x + 1])} ==
+                                    static_cast<int>(Landing::visible);
+            const FloatPair u = LoadPair<FloatPair>(dx + x);
+            const FloatPair v = LoadPair<FloatPair>(dy + x);
+            const FloatPair unknown = {unknownFlow, unknownFlow};
+            const FloatPair floU = visible ? u : unknown;
+            const FloatPair floV = visible ? v : unknown;
+            const KittiFlowPair samples = KittiFlowPairSamples(visible, u, v);
+            for (std::size_t lane = 0; lane < lanes; ++lane) {
+                PutLittleEndianFloat(floRow + 8 * (x + lane), floU[lane]);
+                PutLittleEndianFloat(floRow + 8 * (x + lane) + 4, floV[lane]);
+                std::uint8_t* const out = pngRow + 6 * (x + lane);
+                PutPngSample16(out, static_cast<std::uint16_t>(samples.red[lane]));
+                PutPngSample16(out + 2, static_cast<std::uint16_t>(samples.green[lane]));
+                PutPngSample16(out + 4, static_cast<std::uint16_t>(samples.blue[lane]));
+            }
+        };
+        const std::size_t pairEnd = columns - columns % 2;
+        for (std::size_t x = 0; x < pairEnd; x += 2)
+            putPixels.template operator()<2>(x);
+        if (pairEnd < columns)
+            putPixels.template operator()<1>(pairEnd);
         if (!change)
             return;
         // PFM rows run bottom to top, as the depth buffer's do. Every pixel's

@@ -116,11 +116,14 @@ std::vector<std::uint8_t> BigEndian(const std::vector<std::uint16_t>& samples)
     return bytes;
 }
 
-TEST(ReprojectionTest, FilesMadeInOnePassHoldTheFlowFieldAndDisparityChange)
+// Of an odd width, the last pixel of a row is made alone.
+class FilesInOnePass : public testing::TestWithParam<int> {};
+
+TEST_P(FilesInOnePass, HoldTheFlowFieldAndDisparityChange)
 {
     // A wavy surface with holes seen before and after a turn and a step;
     // large enough to be cut into slices on several cores.
-    constexpr int w = 256;
+    const int w = GetParam();
     constexpr int h = 160;
     std::vector<float> before(w * h);
     std::vector<float> after(w * h);
@@ -143,6 +146,8 @@ TEST(ReprojectionTest, FilesMadeInOnePassHoldTheFlowFieldAndDisparityChange)
     EXPECT_EQ(files.kittiPng, BigEndian(KittiFlowSamples(flow)));
     EXPECT_EQ(files.disparityChangePfm, EncodePfm(DisparityChange(toNext, before, w, h, 0.12, 389.0), w, h));
 }
+
+INSTANTIATE_TEST_SUITE_P(Widths, FilesInOnePass, testing::Values(256, 255));
 
 TEST(ReprojectionTest, CalibrationProjectsLikeTheViewport)
 {
