@@ -59,11 +59,11 @@ namespace {
 {
     const auto [x0, x1] = SamplesAround(LoadPair<DoublePair>(x + at), width);
     const auto [j0, j1] = SamplesAround(LoadPair<DoublePair>(j + at), height);
-    const IntPair sampled[4] = {
-        __builtin_convertvector(j0 * width + x0, IntPair), __builtin_convertvector(j0 * width + x1, IntPair),
-        __builtin_convertvector(j1 * width + x0, IntPair), __builtin_convertvector(j1 * width + x1, IntPair)};
-    for (int k = 0; k < 4; ++k)
-        StorePair(indexes[k] + at, sampled[k]);
+    // Stored one by one: made an array, they went through the stack.
+    StorePair(indexes[0] + at, __builtin_convertvector(j0 * width + x0, IntPair));
+    StorePair(indexes[1] + at, __builtin_convertvector(j0 * width + x1, IntPair));
+    StorePair(indexes[2] + at, __builtin_convertvector(j1 * width + x0, IntPair));
+    StorePair(indexes[3] + at, __builtin_convertvector(j1 * width + x1, IntPair));
 }
 
 // The farthest of four depth samples of `depth`, at indexes (x0, j0),
@@ -157,6 +157,8 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
         for (int x = 0; x < width; ++x)
             columnTerms[r][x] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
     const float* const toDepth = to.depth.data();
+    const double windowWidth = width;
+    const double windowHeight = height;
     InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
         double* const depths = doubles.data() + pairs * (4 + 6 * slice);
         double* const clipWs = depths + pairs;
@@ -183,21 +185,24 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             const double depthTerm[4] = {t(0, 2), t(1, 2), t(2, 2), t(3, 2)};
             const double constantTerm[4] = {t(0, 3), t(1, 3), t(2, 3), t(3, 3)};
             const float* depthRow = from.depth.data() + windowRow;
-            // A row's window positions first, in a loop of arithmetic alone
-            // that the compiler turns into vector instructions (the same IEEE
-            // operations, two pixels at a time); undrawn pixels and those
-            // behind the camera get values that are not used.
-            for (std::size_t x = 0; x < columns; ++x) {
+            // A row's window positions first, two pixels at a time in vector
+            // instructions (the same IEEE operations as one at a time);
+            // undrawn pixels and those behind the camera get values that are
+            // not used. The depths are widened first, so that a last odd pixel
+            // is paired with the row array's spare room, not the next row.
+            for (std::size_t x = 0; x < columns; ++x)
                 depths[x] = depthRow[x];
-                const double ndcZ = 2.0 * depthRow[x] - 1.0;
-                double clip[4];
+            for (std::size_t x = 0; x < columns; x += 2) {
+                const DoublePair ndcZ = 2.0 * LoadPair<DoublePair>(depths + x) - 1.0;
+                DoublePair clip[4];
                 for (int r = 0; r < 4; ++r)
-                    clip[r] = columnTerms[r][x] + rowTerm[r] + depthTerm[r] * ndcZ + constantTerm[r];
+                    clip[r] = LoadPair<DoublePair>(columnTerms[r] + x) + rowTerm[r] + depthTerm[r] * ndcZ +
+                              constantTerm[r];
                 // Window position with pixel centres at whole numbers, and depth.
-                clipWs[x] = clip[3];
-                xTos[x] = (clip[0] / clip[3] + 1.0) * width / 2.0 - 0.5;
-                jTos[x] = (clip[1] / clip[3] + 1.0) * height / 2.0 - 0.5;
-                wTos[x] = (clip[2] / clip[3] + 1.0) / 2.0;
+                StorePair(clipWs + x, clip[3]);
+                StorePair(xTos + x, (clip[0] / clip[3] + 1.0) * windowWidth / 2.0 - 0.5);
+                StorePair(jTos + x, (clip[1] / clip[3] + 1.0) * windowHeight / 2.0 - 0.5);
+                StorePair(wTos + x, (clip[2] / clip[3] + 1.0) / 2.0);
             }
             // Then each pixel's landing without a branch on it: which pixels
             // are drawn, in front or inside changes all along a row. Every
