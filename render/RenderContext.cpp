@@ -304,6 +304,23 @@ void RenderContext::EndIdPass()
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
 }
 
+void RenderContext::BeginDepthPass()
+{
+    egl_->lightingWasOn = glIsEnabled(GL_LIGHTING);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    egl_->bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl_->idProgram);
+}
+
+void RenderContext::EndDepthPass()
+{
+    glDisable(GL_FRAGMENT_PROGRAM_ARB);
+    if (egl_->lightingWasOn)
+        glEnable(GL_LIGHTING);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+}
+
 std::vector<std::uint8_t> RenderContext::ReadIdColour() const
 {
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width_) * height_ * 4);

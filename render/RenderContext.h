@@ -63,6 +63,15 @@ public:
     // 255 in every channel where no fragment reached.
     std::vector<std::uint8_t> ReadIdColour() const;
 
+    // A pass that keeps only depth: colour writes and lighting off, and the
+    // id pass's fragment program in place of texturing, so a fragment costs
+    // little more than its depth test. Texturing itself stays on: switched
+    // off, it changes how the driver transforms vertices, and some depths
+    // would then differ from the view's in the last bit. Between Begin and
+    // End only clearing, the matrices and drawing calls may be made.
+    void BeginDepthPass();
+    void EndDepthPass();
+
     // e.g. "4.5 (Compatibility Profile) Mesa 22.3.6, llvmpipe (…), EGL device"
     const std::string& description() const;
 

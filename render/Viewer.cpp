@@ -378,8 +378,7 @@ void Viewer::RenderDepthPass(std::optional<int> omitId, const PixelRect& region)
     // A fragment's depth does not depend on colour writes, lighting or
     // texturing, so this gives the depth of RenderView's draw at a fraction
     // of its cost.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDisable(GL_LIGHTING);
+    context_->BeginDepthPass();
     // The rasteriser clears and draws a whole frame much faster without a
     // scissor than with one around the whole frame.
     const bool whole = region.x == 0 && region.y == 0 && region.width == width() && region.height == height();
@@ -394,8 +393,7 @@ void Viewer::RenderDepthPass(std::optional<int> omitId, const PixelRect& region)
     LoadNavigation();
     DrawObjects(omitId, settings_.logObjectMatrices);
     glDisable(GL_SCISSOR_TEST);
-    glEnable(GL_LIGHTING);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    context_->EndDepthPass();
 }
 
 Mat4 Viewer::NavigationMatrix() const
