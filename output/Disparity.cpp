@@ -2,6 +2,7 @@
 
 #include "base/Check.h"
 #include "base/Slices.h"
+#include "base/VectorPair.h"
 #include "output/GeneralDecimal.h"
 
 #include <algorithm>
@@ -15,17 +16,44 @@
 
 namespace tavrik {
 
-int WholePixelDisparity(double d)
+namespace {
+
+// The grey levels of two pixels are made at once in vector instructions: a
+// frame's disparities change from pixel to pixel which way each test goes.
+// A true comparison is −1 in every lane type.
+
+// WholePixelDisparity of two disparities.
+[[gnu::always_inline]] inline IntPair WholePixelDisparities(DoublePair d)
 {
     // Saturating first keeps the conversion to int defined; NaN gives 0. The
     // floor comes from the truncated value, which avoids a library call per
     // pixel.
-    constexpr double lowest = INT_MIN;
-    constexpr double highest = INT_MAX;
-    const double limited = std::isnan(d) ? 0.0 : std::min(std::max(d, lowest), highest);
-    const int truncated = static_cast<int>(limited);
-    const int below = truncated - (static_cast<double>(truncated) > limited); // ⌊d⌋
-    return below + (limited - below > 0.5);
+    const DoublePair lowest = {INT_MIN, INT_MIN};
+    const DoublePair highest = {INT_MAX, INT_MAX};
+    DoublePair limited = d < lowest ? lowest : d;                 // std::max(d, lowest)
+    limited = highest < limited ? highest : limited;              // std::min(limited, highest)
+    limited = d != d ? DoublePair{} : limited;
+    const IntPair truncated = __builtin_convertvector(limited, IntPair);
+    const IntPair below = truncated + __builtin_convertvector(__builtin_convertvector(truncated, DoublePair) > limited,
+                                                              IntPair); // ⌊d⌋
+    return below - __builtin_convertvector(limited - __builtin_convertvector(below, DoublePair) > 0.5, IntPair);
+}
+
+// FineGrey of two disparities, as whole numbers 0 to 255.
+[[gnu::always_inline]] inline IntPair FineGreys(DoublePair d)
+{
+    const DoublePair g = d * 255 / 60;
+    const DoublePair top = {255.0, 255.0};
+    // Negative levels and NaN become 0.
+    const DoublePair limited = g > 0 ? (top < g ? top : g) : DoublePair{};
+    return __builtin_convertvector(limited, IntPair);
+}
+
+} // namespace
+
+int WholePixelDisparity(double d)
+{
+    return WholePixelDisparities(DoublePair{d, d})[0];
 }
 
 std::uint8_t WholePixelGrey(int n)
@@ -37,10 +65,7 @@ std::uint8_t WholePixelGrey(int n)
 
 std::uint8_t FineGrey(double d)
 {
-    const double g = d * 255 / 60;
-    // Negative levels and NaN become 0.
-    const double limited = g > 0 ? std::min(g, 255.0) : 0.0;
-    return static_cast<std::uint8_t>(static_cast<int>(limited));
+    return static_cast<std::uint8_t>(FineGreys(DoublePair{d, d})[0]);
 }
 
 DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int height,
@@ -64,13 +89,25 @@ DisparityOutputs ConvertDepth(std::span<const float> depth, int width, int heigh
             const std::size_t imageRow = (static_cast<std::size_t>(height) - 1 - j) * w;
             std::uint8_t* fineRow = fine + imageRow * 3;
             std::uint8_t* wholeRow = whole + imageRow * 3;
-            for (std::size_t x = 0; x < w; ++x) {
-                const double d = DisparityFromDistance(DepthToDistance(windowRow[x]), baseline, focalLength);
-                const std::uint8_t g = FineGrey(d);
-                const std::uint8_t p = WholePixelGrey(WholePixelDisparity(d));
-                values[imageRow + x] = d;
-                fineRow[3 * x] = fineRow[3 * x + 1] = fineRow[3 * x + 2] = g;
-                wholeRow[3 * x] = wholeRow[3 * x + 1] = wholeRow[3 * x + 2] = p;
+            // The disparities first, in a loop of arithmetic alone that the
+            // compiler makes two pixels at a time; then their grey levels, two
+            // pixels at a time (a last odd pixel paired with itself).
+            double* const rowValues = values + imageRow;
+            for (std::size_t x = 0; x < w; ++x)
+                rowValues[x] = DisparityFromDistance(DepthToDistance(windowRow[x]), baseline, focalLength);
+            for (std::size_t x = 0; x < w; x += 2) {
+                const std::size_t lanes = std::min<std::size_t>(2, w - x);
+                const DoublePair d = {rowValues[x], rowValues[x + lanes - 1]};
+                const IntPair fineGreys = FineGreys(d);
+                const IntPair wholePixels = WholePixelDisparities(d);
+                for (std::size_t lane = 0; lane < lanes; ++lane) {
+                    const auto g = static_cast<std::uint8_t>(fineGreys[lane]);
+                    const std::uint8_t p = WholePixelGrey(wholePixels[lane]);
+                    std::uint8_t* const fineAt = fineRow + 3 * (x + lane);
+                    std::uint8_t* const wholeAt = wholeRow + 3 * (x + lane);
+                    fineAt[0] = fineAt[1] = fineAt[2] = g;
+                    wholeAt[0] = wholeAt[1] = wholeAt[2] = p;
+                }
             }
         }
     });
