@@ -292,7 +292,19 @@ int main(int argc, char** argv)
     bool formatsOnly = false;
     bool stepsOnly = false;
     std::vector<std::string> rows = {"spec", "pfm", "kitti", "depth", "occlusion", "flow", "dispchange", "all"};
+    const char* const usageText =
+        "usage: tavrik-bench [--frames N] [--repeats R] [--out DIR] [--formats-only | --steps-only] [--rows FORMATS]\n"
+        "  --frames N      frames per camera of the default scene's runs (60)\n"
+        "  --repeats R     runs of each measurement; the median is printed (5)\n"
+        "  --out DIR       where the runs write (a folder in the temporary directory)\n"
+        "  --formats-only  only the table of frames/s per --formats value\n"
+        "  --steps-only    only the time of each step of one frame\n"
+        "  --rows FORMATS  only this row of the table (such as all, or spec,flow)\n";
     for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(usageText, stdout);
+            return 0;
+        }
         if (std::strcmp(argv[i], "--formats-only") == 0) {
             formatsOnly = true;
             continue;
@@ -301,15 +313,20 @@ int main(int argc, char** argv)
             stepsOnly = true;
             continue;
         }
-        if (i + 1 == argc)
-            break;
+        const bool valued = std::strcmp(argv[i], "--frames") == 0 || std::strcmp(argv[i], "--repeats") == 0 ||
+                            std::strcmp(argv[i], "--out") == 0 || std::strcmp(argv[i], "--rows") == 0;
+        if (!valued || i + 1 == argc) {
+            std::fprintf(stderr, "tavrik-bench: %s %s\n%s", valued ? "no value after" : "unknown option", argv[i],
+                         usageText);
+            return 2;
+        }
         if (std::strcmp(argv[i], "--frames") == 0)
             frames = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--repeats") == 0)
             repeats = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--out") == 0)
             out = argv[i + 1];
-        else if (std::strcmp(argv[i], "--rows") == 0)
+        else
             rows = {argv[i + 1]};
         ++i;
     }
