@@ -6,6 +6,8 @@
 #include "output/Pfm.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <string>
 
 namespace tavrik {

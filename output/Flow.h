@@ -3,9 +3,6 @@
 #include "base/LittleEndian.h"
 #include "base/VectorPair.h"
 
-#include <array>
-#include <bit>
-#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string>

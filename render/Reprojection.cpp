@@ -12,7 +12,6 @@
 #include <array>
 #include <cstdint>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
