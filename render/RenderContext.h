@@ -68,7 +68,8 @@ public:
     // little more than its depth test. Texturing itself stays on: switched
     // off, it changes how the driver transforms vertices, and some depths
     // would then differ from the view's in the last bit. Between Begin and
-    // End only clearing, the matrices and drawing calls may be made.
+    // End only the scissor, clearing, the matrices and drawing calls may be
+    // made.
     void BeginDepthPass();
     void EndDepthPass();
 

@@ -375,9 +375,8 @@ void Viewer::RenderView(bool applyEgoStep, std::optional<int> omitId)
 
 void Viewer::RenderDepthPass(std::optional<int> omitId, const PixelRect& region)
 {
-    // A fragment's depth does not depend on colour writes, lighting or
-    // texturing, so this gives the depth of RenderView's draw at a fraction
-    // of its cost.
+    // A fragment's depth does not depend on what colours it, so this gives
+    // the depth of RenderView's draw at a fraction of its cost.
     context_->BeginDepthPass();
     // The rasteriser clears and draws a whole frame much faster without a
     // scissor than with one around the whole frame.
