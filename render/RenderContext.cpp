@@ -265,10 +265,26 @@ void RenderContext::ReadDepth(const PixelRect& region, std::span<float> into) co
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
 }
 
+// Lighting no longer reaches any colour once the id program colours the
+// fragments; leaving it off saves its cost.
+void RenderContext::BeginIdFragments(Egl& egl)
+{
+    egl.lightingWasOn = glIsEnabled(GL_LIGHTING);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_FRAGMENT_PROGRAM_ARB);
+    egl.bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl.idProgram);
+}
+
+void RenderContext::EndIdFragments(const Egl& egl)
+{
+    glDisable(GL_FRAGMENT_PROGRAM_ARB);
+    if (egl.lightingWasOn)
+        glEnable(GL_LIGHTING);
+}
+
 void RenderContext::BeginIdPass()
 {
     egl_->blendWasOn = glIsEnabled(GL_BLEND);
-    egl_->lightingWasOn = glIsEnabled(GL_LIGHTING);
     glDrawBuffer(GL_COLOR_ATTACHMENT1);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -279,10 +295,7 @@ void RenderContext::BeginIdPass()
     glEnable(GL_BLEND);
     egl_->blendEquation(GL_MIN);
     glDisable(GL_DITHER);
-    // Lighting no longer reaches any colour; leaving it off saves its cost.
-    glDisable(GL_LIGHTING);
-    glEnable(GL_FRAGMENT_PROGRAM_ARB);
-    egl_->bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl_->idProgram);
+    BeginIdFragments(*egl_);
 }
 
 void RenderContext::SetIdColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue)
@@ -292,9 +305,7 @@ void RenderContext::SetIdColour(std::uint8_t red, std::uint8_t green, std::uint8
 
 void RenderContext::EndIdPass()
 {
-    glDisable(GL_FRAGMENT_PROGRAM_ARB);
-    if (egl_->lightingWasOn)
-        glEnable(GL_LIGHTING);
+    EndIdFragments(*egl_);
     glEnable(GL_DITHER);
     egl_->blendEquation(GL_FUNC_ADD);
     if (!egl_->blendWasOn)
@@ -306,18 +317,13 @@ void RenderContext::EndIdPass()
 
 void RenderContext::BeginDepthPass()
 {
-    egl_->lightingWasOn = glIsEnabled(GL_LIGHTING);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_FRAGMENT_PROGRAM_ARB);
-    egl_->bindProgram(GL_FRAGMENT_PROGRAM_ARB, egl_->idProgram);
+    BeginIdFragments(*egl_);
 }
 
 void RenderContext::EndDepthPass()
 {
-    glDisable(GL_FRAGMENT_PROGRAM_ARB);
-    if (egl_->lightingWasOn)
-        glEnable(GL_LIGHTING);
+    EndIdFragments(*egl_);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 

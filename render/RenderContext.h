@@ -79,6 +79,10 @@ public:
 private:
     struct Egl;
     static void CreateIdProgram(Egl& egl);
+    // The id program in place of the fixed colour path, lighting off; End
+    // puts lighting back as it was.
+    static void BeginIdFragments(Egl& egl);
+    static void EndIdFragments(const Egl& egl);
     std::unique_ptr<Egl> egl_;
     int width_ = 0;
     int height_ = 0;
