@@ -1,3 +1,9 @@
+// The four-lane vectors of the reprojection are whole registers only in
+// code made for AVX2, and they never cross a call: every function taking or
+// giving them is inlined into it. GCC warns of their calling convention all
+// the same.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 #include "render/Reprojection.h"
 
 #include "base/Check.h"
@@ -10,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cmath>
 #include <limits>
@@ -20,49 +27,79 @@ namespace tavrik {
 
 namespace {
 
-// The samples on either side of two positions `v` (pixel centres at whole
+// The vector types of `lanes` pixels side by side (see VectorPair.h): a row
+// is reprojected two pixels at a time, or four where the processor has
+// AVX2. Both give the same bits: each lane does the same IEEE operations.
+template <int lanes>
+struct Lanes;
+template <>
+struct Lanes<2> {
+    using Doubles = DoublePair;
+    using Masks = MaskPair;
+    using Ints = IntPair;
+    using Floats = FloatPair;
+};
+template <>
+struct Lanes<4> {
+    using Doubles = double __attribute__((vector_size(32)));
+    using Masks = std::int64_t __attribute__((vector_size(32)));
+    using Ints = std::int32_t __attribute__((vector_size(16)));
+    using Floats = float __attribute__((vector_size(16)));
+};
+
+// Every lane set to `value`.
+template <typename Vector, typename Value>
+[[gnu::always_inline]] inline Vector Splat(Value value)
+{
+    return Vector{} + value;
+}
+
+// The samples on either side of positions `v` (pixel centres at whole
 // numbers) along an axis of `size` pixels, as whole numbers: one sample
 // when v is within 1/1000 pixel of its centre, so that a point landing on a
 // pixel is compared with that pixel alone. A position outside the axis,
 // from −0.5 to size − 0.5 (the landing test), is taken as −0.75 (the first
 // two samples), and so is NaN, which passes the landing test by failing all
 // of its comparisons.
-[[gnu::always_inline]] inline std::pair<DoublePair, DoublePair> SamplesAround(DoublePair v, int size)
+template <typename Doubles>
+[[gnu::always_inline]] inline std::pair<Doubles, Doubles> SamplesAround(Doubles v, int size)
 {
-    const DoublePair zero = {0.0, 0.0};
-    const DoublePair one = {1.0, 1.0};
-    const double lastSample = size - 1;
-    const DoublePair last = {lastSample, lastSample};
-    v = (v >= -0.5) & (v < size - 0.5) ? v : DoublePair{-0.75, -0.75};
+    const Doubles zero = {};
+    const Doubles one = Splat<Doubles>(1.0);
+    const Doubles last = Splat<Doubles>(static_cast<double>(size - 1));
+    v = (v >= -0.5) & (v < size - 0.5) ? v : Splat<Doubles>(-0.75);
     // ⌊v⌋ and the nearest whole number without a library call: adding and
     // taking away 1.5·2^52 rounds v to a whole number (its sum has no bits
     // below the units); v − ⌊v⌋ is exact. Near a half the nearest may be
     // either neighbour, which takes the two-sample branch all the same.
-    const DoublePair wholeShift = {0x1.8p52, 0x1.8p52};
-    const DoublePair rounded = (v + wholeShift) - wholeShift;
-    const DoublePair floor = rounded - (rounded > v ? one : zero);
-    const DoublePair nearest = floor + (v - floor >= 0.5 ? one : zero);
-    const DoublePair offCentre = v - nearest;
-    const MaskPair onCentre = (offCentre <= 1e-3) & (offCentre >= -1e-3);
-    const DoublePair only = nearest < 0.0 ? zero : nearest > last ? last : nearest;
-    const DoublePair below = floor < 0.0 ? zero : floor > last ? last : floor;
-    const DoublePair above = below + 1.0 > last ? last : below + 1.0;
+    const Doubles wholeShift = Splat<Doubles>(0x1.8p52);
+    const Doubles rounded = (v + wholeShift) - wholeShift;
+    const Doubles floor = rounded - (rounded > v ? one : zero);
+    const Doubles nearest = floor + (v - floor >= 0.5 ? one : zero);
+    const Doubles offCentre = v - nearest;
+    const auto onCentre = (offCentre <= 1e-3) & (offCentre >= -1e-3);
+    const Doubles only = nearest < 0.0 ? zero : nearest > last ? last : nearest;
+    const Doubles below = floor < 0.0 ? zero : floor > last ? last : floor;
+    const Doubles above = below + 1.0 > last ? last : below + 1.0;
     return {onCentre ? only : below, onCentre ? only : above};
 }
 
 // The window indexes (x0, j0), (x1, j0), (x0, j1), (x1, j1) of the depth
-// samples around the landing points (x, j) of pixels `at` and `at` + 1,
+// samples around the landing points (x, j) of the pixels from `at` on,
 // into `indexes`.
+template <int lanes>
 [[gnu::always_inline]] inline void SampleIndexes(const double* x, const double* j, int width, int height,
                                                  std::size_t at, std::int32_t* const (&indexes)[4])
 {
-    const auto [x0, x1] = SamplesAround(LoadPair<DoublePair>(x + at), width);
-    const auto [j0, j1] = SamplesAround(LoadPair<DoublePair>(j + at), height);
+    using Doubles = typename Lanes<lanes>::Doubles;
+    using Ints = typename Lanes<lanes>::Ints;
+    const auto [x0, x1] = SamplesAround(LoadPair<Doubles>(x + at), width);
+    const auto [j0, j1] = SamplesAround(LoadPair<Doubles>(j + at), height);
     // Stored one by one: made an array, they went through the stack.
-    StorePair(indexes[0] + at, __builtin_convertvector(j0 * width + x0, IntPair));
-    StorePair(indexes[1] + at, __builtin_convertvector(j0 * width + x1, IntPair));
-    StorePair(indexes[2] + at, __builtin_convertvector(j1 * width + x0, IntPair));
-    StorePair(indexes[3] + at, __builtin_convertvector(j1 * width + x1, IntPair));
+    StorePair(indexes[0] + at, __builtin_convertvector(j0 * width + x0, Ints));
+    StorePair(indexes[1] + at, __builtin_convertvector(j0 * width + x1, Ints));
+    StorePair(indexes[2] + at, __builtin_convertvector(j1 * width + x0, Ints));
+    StorePair(indexes[3] + at, __builtin_convertvector(j1 * width + x1, Ints));
 }
 
 // The farthest of four depth samples of `depth`, at indexes (x0, j0),
@@ -121,9 +158,18 @@ struct LandedRow {
     const double* depthThere = nullptr;
 };
 
+// rows(slice, first, last) four pixels at a time, its code made for AVX2.
+template <typename Rows>
+[[gnu::target("avx2")]] void InFourLanes(const Rows& rows, std::size_t slice, std::size_t first, std::size_t last)
+{
+    rows.template operator()<4>(slice, first, last);
+}
+
 // Calls sink(row) for every row of `from`, rows sliced over the cores. Each
 // pixel is reprojected as Reproject states; the sink may write only what
-// belongs to its own row.
+// belongs to its own row. Sinks are marked always_inline: the compiler does
+// not inline them into the rows made for AVX2 by itself, and a sink left a
+// call reads what it captured again after each of its stores.
 template <typename Sink>
 void ForEachLanding(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
                     const Sink& sink)
@@ -142,40 +188,48 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
     const std::size_t slices = std::min(SliceCount(count), rows);
     // The column terms and every slice's row arrays in a few buffers made
     // once a pass: 4 column terms, then 6 row arrays of doubles per slice.
-    // The row arrays are made two pixels at a time and have room for an
-    // even number of them; a last odd one is left undrawn.
-    const std::size_t pairs = columns + columns % 2;
-    std::vector<double> doubles(pairs * (4 + 6 * slices));
-    std::vector<float> floats(pairs * 3 * slices);
-    std::vector<std::int32_t> sampleIndexes(pairs * 4 * slices);
-    std::vector<Landing> landingRows(pairs * slices);
-    std::vector<std::uint8_t> inFrontRows(pairs * slices);
-    double* const columnTerms[4] = {doubles.data(), doubles.data() + pairs, doubles.data() + 2 * pairs,
-                                    doubles.data() + 3 * pairs};
+    // The row arrays are made four pixels at a time at most and have room
+    // for a whole number of fours; the pixels past the row are undrawn.
+    const std::size_t padded = (columns + 3) / 4 * 4;
+    std::vector<double> doubles(padded * (4 + 6 * slices));
+    std::vector<float> floats(padded * 3 * slices);
+    std::vector<std::int32_t> sampleIndexes(padded * 4 * slices);
+    std::vector<Landing> landingRows(padded * slices);
+    std::vector<std::uint8_t> inFrontRows(padded * slices);
+    double* const columnTerms[4] = {doubles.data(), doubles.data() + padded, doubles.data() + 2 * padded,
+                                    doubles.data() + 3 * padded};
     for (int r = 0; r < 4; ++r)
         for (int x = 0; x < width; ++x)
             columnTerms[r][x] = t(r, 0) * (2.0 * (x + 0.5) / width - 1.0);
     const float* const toDepth = to.depth.data();
     const double windowWidth = width;
     const double windowHeight = height;
-    InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
-        double* const depths = doubles.data() + pairs * (4 + 6 * slice);
-        double* const clipWs = depths + pairs;
-        double* const xTos = clipWs + pairs;
-        double* const jTos = xTos + pairs;
-        double* const wTos = jTos + pairs;
-        double* const depthThere = wTos + pairs;
-        float* const dxs = floats.data() + pairs * 3 * slice;
-        float* const dys = dxs + pairs;
-        float* const farthests = dys + pairs;
+    const auto landRows = [&]<int lanes>(std::size_t slice, std::size_t firstRow,
+                                         std::size_t lastRow) __attribute__((always_inline)) {
+        using Doubles = typename Lanes<lanes>::Doubles;
+        using Masks = typename Lanes<lanes>::Masks;
+        using Ints = typename Lanes<lanes>::Ints;
+        using Floats = typename Lanes<lanes>::Floats;
+        double* const depths = doubles.data() + padded * (4 + 6 * slice);
+        double* const clipWs = depths + padded;
+        double* const xTos = clipWs + padded;
+        double* const jTos = xTos + padded;
+        double* const wTos = jTos + padded;
+        double* const depthThere = wTos + padded;
+        float* const dxs = floats.data() + padded * 3 * slice;
+        float* const dys = dxs + padded;
+        float* const farthests = dys + padded;
         // The window indexes of each pixel's four depth samples in `to`.
-        std::int32_t* const samples[4] = {sampleIndexes.data() + pairs * 4 * slice,
-                                          sampleIndexes.data() + pairs * (4 * slice + 1),
-                                          sampleIndexes.data() + pairs * (4 * slice + 2),
-                                          sampleIndexes.data() + pairs * (4 * slice + 3)};
-        Landing* const landings = landingRows.data() + pairs * slice;
-        std::uint8_t* const inFronts = inFrontRows.data() + pairs * slice;
-        depths[pairs - 1] = 1.0;
+        std::int32_t* const samples[4] = {sampleIndexes.data() + padded * 4 * slice,
+                                          sampleIndexes.data() + padded * (4 * slice + 1),
+                                          sampleIndexes.data() + padded * (4 * slice + 2),
+                                          sampleIndexes.data() + padded * (4 * slice + 3)};
+        Landing* const landings = landingRows.data() + padded * slice;
+        std::uint8_t* const inFronts = inFrontRows.data() + padded * slice;
+        std::fill(depths + columns, depths + padded, 1.0);
+        Doubles laneColumns{};
+        for (int lane = 0; lane < lanes; ++lane)
+            laneColumns[lane] = lane;
         for (int j = static_cast<int>(firstRow); j < static_cast<int>(lastRow); ++j) {
             const std::size_t windowRow = static_cast<std::size_t>(j) * width;
             const std::size_t imageRow = static_cast<std::size_t>(height - 1 - j) * width;
@@ -184,18 +238,19 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             const double depthTerm[4] = {t(0, 2), t(1, 2), t(2, 2), t(3, 2)};
             const double constantTerm[4] = {t(0, 3), t(1, 3), t(2, 3), t(3, 3)};
             const float* depthRow = from.depth.data() + windowRow;
-            // A row's window positions first, two pixels at a time in vector
-            // instructions (the same IEEE operations as one at a time);
-            // undrawn pixels and those behind the camera get values that are
-            // not used. The depths are widened first, so that a last odd pixel
-            // is paired with the row array's spare room, not the next row.
+            // A row's window positions first, several pixels at a time in
+            // vector instructions (the same IEEE operations as one at a
+            // time); undrawn pixels and those behind the camera get values
+            // that are not used. The depths are widened first, so that the
+            // last pixels share their vector with the row array's spare room,
+            // not the next row.
             for (std::size_t x = 0; x < columns; ++x)
                 depths[x] = depthRow[x];
-            for (std::size_t x = 0; x < columns; x += 2) {
-                const DoublePair ndcZ = 2.0 * LoadPair<DoublePair>(depths + x) - 1.0;
-                DoublePair clip[4];
+            for (std::size_t x = 0; x < columns; x += lanes) {
+                const Doubles ndcZ = 2.0 * LoadPair<Doubles>(depths + x) - 1.0;
+                Doubles clip[4];
                 for (int r = 0; r < 4; ++r)
-                    clip[r] = LoadPair<DoublePair>(columnTerms[r] + x) + rowTerm[r] + depthTerm[r] * ndcZ +
+                    clip[r] = LoadPair<Doubles>(columnTerms[r] + x) + rowTerm[r] + depthTerm[r] * ndcZ +
                               constantTerm[r];
                 // Window position with pixel centres at whole numbers, and depth.
                 StorePair(clipWs + x, clip[3]);
@@ -209,38 +264,44 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
             // not used with the first ones. The samples' indexes and the
             // landings are made in vector instructions, the samples are
             // looked up in a loop of its own.
-            for (std::size_t x = 0; x < columns; x += 2)
-                SampleIndexes(xTos, jTos, width, height, x, samples);
+            for (std::size_t x = 0; x < columns; x += lanes)
+                SampleIndexes<lanes>(xTos, jTos, width, height, x, samples);
             for (std::size_t x = 0; x < columns; ++x)
                 farthests[x] = FarthestDepth(toDepth, samples[0][x], samples[1][x], samples[2][x], samples[3][x]);
-            const DoublePair zero = {0.0, 0.0};
-            for (std::size_t x = 0; x < columns; x += 2) {
-                const DoublePair xTo = LoadPair<DoublePair>(xTos + x);
-                const DoublePair jTo = LoadPair<DoublePair>(jTos + x);
-                const DoublePair wTo = LoadPair<DoublePair>(wTos + x);
+            for (std::size_t x = 0; x < columns; x += lanes) {
+                const Doubles xTo = LoadPair<Doubles>(xTos + x);
+                const Doubles jTo = LoadPair<Doubles>(jTos + x);
+                const Doubles wTo = LoadPair<Doubles>(wTos + x);
                 // The depth buffer's float compared as a double: IsDrawn.
-                const MaskPair drawn = LoadPair<DoublePair>(depths + x) < 1.0;
-                const MaskPair inFront = drawn & (LoadPair<DoublePair>(clipWs + x) > 0.0);
-                const MaskPair outside = (xTo < -0.5) | (xTo >= width - 0.5) | (jTo < -0.5) | (jTo >= height - 0.5)
-                                       | (wTo < 0.0) | (wTo > 1.0);
-                const MaskPair compared = inFront & ~outside;
-                const DoublePair farthest = __builtin_convertvector(LoadPair<FloatPair>(farthests + x), DoublePair);
-                const MaskPair seen = wTo <= farthest + depthTolerance;
+                const Masks drawn = LoadPair<Doubles>(depths + x) < 1.0;
+                const Masks inFront = drawn & (LoadPair<Doubles>(clipWs + x) > 0.0);
+                const Masks outside = (xTo < -0.5) | (xTo >= width - 0.5) | (jTo < -0.5) | (jTo >= height - 0.5)
+                                    | (wTo < 0.0) | (wTo > 1.0);
+                const Masks compared = inFront & ~outside;
+                const Doubles farthest = __builtin_convertvector(LoadPair<Floats>(farthests + x), Doubles);
+                const Masks seen = wTo <= farthest + depthTolerance;
                 // nothingDrawn, outside, hidden and visible are 0 to 3 (a
                 // true mask is −1).
-                const MaskPair landing = -(drawn + compared + (compared & seen));
-                const DoublePair column = {static_cast<double>(x), static_cast<double>(x + 1)};
-                const auto inFrontFloats = __builtin_convertvector(inFront, IntPair);
-                StorePair(dxs + x, inFrontFloats ? __builtin_convertvector(xTo - column, FloatPair) : FloatPair{});
-                StorePair(dys + x, inFrontFloats ? __builtin_convertvector(j - jTo, FloatPair) : FloatPair{});
-                StorePair(depthThere + x, inFront ? wTo : zero);
-                for (std::size_t lane = 0; lane < 2; ++lane) {
+                const Masks landing = -(drawn + compared + (compared & seen));
+                const Doubles column = laneColumns + static_cast<double>(x);
+                const Ints inFrontFloats = __builtin_convertvector(inFront, Ints);
+                StorePair(dxs + x, inFrontFloats ? __builtin_convertvector(xTo - column, Floats) : Floats{});
+                StorePair(dys + x, inFrontFloats ? __builtin_convertvector(j - jTo, Floats) : Floats{});
+                StorePair(depthThere + x, inFront ? wTo : Doubles{});
+                for (int lane = 0; lane < lanes; ++lane) {
                     landings[x + lane] = static_cast<Landing>(landing[lane]);
                     inFronts[x + lane] = static_cast<std::uint8_t>(inFront[lane] & 1);
                 }
             }
             sink(LandedRow{j, imageRow, windowRow, landings, inFronts, dxs, dys, depthThere});
         }
+    };
+    const bool four = ReprojectionLanes() == 4;
+    InSlices(rows, slices, [&](std::size_t slice, std::size_t firstRow, std::size_t lastRow) {
+        if (four)
+            InFourLanes(landRows, slice, firstRow, lastRow);
+        else
+            landRows.template operator()<2>(slice, firstRow, lastRow);
     });
 }
 
@@ -268,7 +329,7 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
                      std::vector<Landing>(count, Landing::nothingDrawn), std::vector<double>(count, 0.0),
                      std::vector<std::uint8_t>(count, 0)};
     const std::size_t w = static_cast<std::size_t>(width);
-    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) {
+    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) __attribute__((always_inline)) {
         std::copy_n(row.dx, w, out.dx.begin() + row.imageRow);
         std::copy_n(row.dy, w, out.dy.begin() + row.imageRow);
         std::copy_n(row.landing, w, out.landing.begin() + row.imageRow);
@@ -276,6 +337,31 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
         std::copy_n(row.inFront, w, out.inFront.begin() + row.imageRow);
     });
     return out;
+}
+
+namespace {
+
+bool HasAvx2()
+{
+    // Asked while static objects are made, perhaps before the library's own
+    // probe of the processor has run.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+std::atomic<int> reprojectionLanes = HasAvx2() ? 4 : 2;
+
+} // namespace
+
+int ReprojectionLanes()
+{
+    return reprojectionLanes;
+}
+
+void SetReprojectionLanes(int lanes)
+{
+    TAVRIK_CHECK(lanes == 2 || (lanes == 4 && HasAvx2()));
+    reprojectionLanes = lanes;
 }
 
 double DepthTolerance(int depthBits)
@@ -322,7 +408,7 @@ void MakeOcclusionMask(const DepthView& view, const DepthView& otherCamera, int 
 {
     mask.resize(view.depth.size());
     const std::size_t w = static_cast<std::size_t>(width);
-    ForEachLanding(view, otherCamera, width, height, depthTolerance, [&](const LandedRow& row) {
+    ForEachLanding(view, otherCamera, width, height, depthTolerance, [&](const LandedRow& row) __attribute__((always_inline)) {
         std::uint8_t* const out = mask.data() + row.imageRow;
         for (std::size_t x = 0; x < w; ++x)
             out[x] = occlusionLevels[static_cast<std::size_t>(row.landing[x])];
@@ -342,7 +428,7 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
     if (disparityChange)
         change = StartPfmFile(files.disparityChangePfm, width, height, 1);
     const std::size_t w = static_cast<std::size_t>(width);
-    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) {
+    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) __attribute__((always_inline)) {
         // Everything the loops read is held in locals: their byte stores
         // could change anything in memory, so the compiler would read it
         // again after each one.
@@ -354,7 +440,7 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
         std::uint8_t* const pngRow = png + 6 * row.imageRow;
         // Two pixels at a time; of a last odd one only the first lane is
         // stored (the row arrays have room for its pair).
-        const auto putPixels = [&]<std::size_t lanes>(std::size_t x) {
+        const auto putPixels = [&]<std::size_t lanes>(std::size_t x) __attribute__((always_inline)) {
             const IntPair visible = IntPair{static_cast<int>(landing[x]), static_cast<int>(landing[x + 1])} ==
                                     static_cast<int>(Landing::visible);
             const FloatPair u = LoadPair<FloatPair>(dx + x);

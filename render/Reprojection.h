@@ -50,6 +50,12 @@ struct Reprojection {
 // there. Both views are width × height.
 Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance);
 
+// Pixels a reprojection makes at a time in vector instructions: four where
+// the processor has AVX2, else two. Both give the same bits; tests set two
+// on a processor with AVX2 to compare them. Four needs AVX2.
+int ReprojectionLanes();
+void SetReprojectionLanes(int lanes);
+
 // Tolerance of the depth comparison for a depth buffer of `depthBits` bits:
 // each of the two depths compared carries up to half a step of the buffer's
 // fixed-point rounding and the rasteriser's single-precision interpolation

@@ -23,9 +23,9 @@ float WindowDepth(double z)
 
 const Mat4 perspective = ViewPerspective(width, height, 389.0);
 
-// Rows are reprojected two pixels at a time and in slices over the cores: an
-// odd width, whose last pixel is alone, and a frame large enough for
-// several slices land every pixel as a small even one does.
+// Rows are reprojected several pixels at a time and in slices over the
+// cores: widths that leave a row's last pixels fewer than a vector, and a
+// frame large enough for several slices, land every pixel as a small one does.
 class StereoShift : public testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(StereoShift, OfAPlaneIsItsDisparityAndLeavesTheLeftEdgeOutside)
@@ -116,26 +116,39 @@ std::vector<std::uint8_t> BigEndian(const std::vector<std::uint16_t>& samples)
     return bytes;
 }
 
+// A wavy surface with holes seen before and after a turn and a step, w
+// pixels wide and large enough to be cut into slices on several cores.
+struct WavyViews {
+    static constexpr int h = 160;
+    explicit WavyViews(int w) : before(w * h), after(w * h)
+    {
+        for (int j = 0; j < h; ++j)
+            for (int x = 0; x < w; ++x) {
+                const std::size_t i = static_cast<std::size_t>(j) * w + x;
+                before[i] = (x + j) % 37 == 0 ? 1.0f
+                                              : WindowDepth(3.0 + 0.5 * std::sin(x * 0.1) + 0.3 * std::cos(j * 0.13));
+                after[i] = (x * j) % 53 == 0 ? 1.0f : WindowDepth(2.5 + 0.4 * std::cos(x * 0.07));
+            }
+        view = ViewPerspective(w, h, 389.0);
+    }
+    std::vector<float> before;
+    std::vector<float> after;
+    Mat4 view;
+    DepthView frame() const { return {view, before}; }
+    DepthView next() const { return {view * Translation(0.1, -0.05, 0.3) * RotationY(2.0), after}; }
+};
+
 // Of an odd width, the last pixel of a row is made alone.
 class FilesInOnePass : public testing::TestWithParam<int> {};
 
 TEST_P(FilesInOnePass, HoldTheFlowFieldAndDisparityChange)
 {
-    // A wavy surface with holes seen before and after a turn and a step;
-    // large enough to be cut into slices on several cores.
     const int w = GetParam();
-    constexpr int h = 160;
-    std::vector<float> before(w * h);
-    std::vector<float> after(w * h);
-    for (int j = 0; j < h; ++j)
-        for (int x = 0; x < w; ++x) {
-            const std::size_t i = static_cast<std::size_t>(j) * w + x;
-            before[i] = (x + j) % 37 == 0 ? 1.0f : WindowDepth(3.0 + 0.5 * std::sin(x * 0.1) + 0.3 * std::cos(j * 0.13));
-            after[i] = (x * j) % 53 == 0 ? 1.0f : WindowDepth(2.5 + 0.4 * std::cos(x * 0.07));
-        }
-    const Mat4 view = ViewPerspective(w, h, 389.0);
-    const DepthView frame{view, before};
-    const DepthView next{view * Translation(0.1, -0.05, 0.3) * RotationY(2.0), after};
+    constexpr int h = WavyViews::h;
+    const WavyViews views(w);
+    const DepthView frame = views.frame();
+    const DepthView next = views.next();
+    const std::vector<float>& before = views.before;
     const double tolerance = DepthTolerance(24);
 
     FlowFileBytes files;
@@ -148,6 +161,35 @@ TEST_P(FilesInOnePass, HoldTheFlowFieldAndDisparityChange)
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, FilesInOnePass, testing::Values(256, 255));
+
+// Rows made four pixels at a time (AVX2) and two at a time give the same
+// bits, at widths that leave one to four pixels for a row's last four.
+class ReprojectionLanesTest : public testing::TestWithParam<int> {};
+
+TEST_P(ReprojectionLanesTest, FourAndTwoAtATimeMakeTheSameFiles)
+{
+    if (ReprojectionLanes() != 4)
+        GTEST_SKIP() << "the processor has no AVX2";
+    const int w = GetParam();
+    const WavyViews views(w);
+    struct Made {
+        FlowFileBytes flow;
+        std::vector<std::uint8_t> mask;
+    } made[2];
+    for (Made& m : made) {
+        MakeFlowFiles(views.frame(), views.next(), w, WavyViews::h, DepthTolerance(24),
+                      DisparityChangeOptics{0.12, 389.0}, m.flow);
+        MakeOcclusionMask(views.next(), views.frame(), w, WavyViews::h, DepthTolerance(24), m.mask);
+        SetReprojectionLanes(2);
+    }
+    SetReprojectionLanes(4);
+    EXPECT_EQ(made[0].flow.flo, made[1].flow.flo);
+    EXPECT_EQ(made[0].flow.kittiPng, made[1].flow.kittiPng);
+    EXPECT_EQ(made[0].flow.disparityChangePfm, made[1].flow.disparityChangePfm);
+    EXPECT_EQ(made[0].mask, made[1].mask);
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, ReprojectionLanesTest, testing::Values(256, 255, 254, 253));
 
 TEST(ReprojectionTest, CalibrationProjectsLikeTheViewport)
 {
