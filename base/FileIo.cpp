@@ -134,7 +134,9 @@ int WriteAllDirect(int fd, std::span<const std::string_view> pieces)
 // changed. Filling new cache pages costs from a fifth of a direct write (a
 // machine with memory to spare) to four times it (a virtual machine whose
 // host backs each new page on its first touch), and one machine moves
-// between the two as it runs.
+// between the two as it runs. A trial of the slower way costs its whole
+// difference (a direct write waits for the disk), so each trial that
+// leaves the choice as it was waits twice as long for the next one.
 class WriteWays {
 public:
     bool nextDirect()
@@ -144,7 +146,16 @@ public:
         if (secondsPerByte_[0] == 0 || secondsPerByte_[1] == 0)
             return secondsPerByte_[0] != 0;
         const bool directFaster = secondsPerByte_[1] < secondsPerByte_[0];
-        return n % probeEvery == 0 ? !directFaster : directFaster;
+        if (directFaster != directWasFaster_) {
+            directWasFaster_ = directFaster;
+            trialInterval_ = firstTrialInterval;
+            nextTrial_ = n + trialInterval_;
+        }
+        if (n < nextTrial_)
+            return directFaster;
+        trialInterval_ = std::min(2 * trialInterval_, lastTrialInterval);
+        nextTrial_ = n + trialInterval_;
+        return !directFaster;
     }
     void record(bool direct, std::size_t bytes, std::chrono::steady_clock::duration took)
     {
@@ -157,10 +168,14 @@ public:
     }
 
 private:
-    static constexpr unsigned probeEvery = 16;
+    static constexpr unsigned firstTrialInterval = 16;
+    static constexpr unsigned lastTrialInterval = 512;
     std::mutex mutex_;
     unsigned files_ = 0;
     double secondsPerByte_[2] = {0, 0}; // buffered, direct; 0 until measured
+    bool directWasFaster_ = false;
+    unsigned trialInterval_ = firstTrialInterval;
+    unsigned nextTrial_ = 0;
 };
 
 WriteWays& writeWays()
