@@ -24,6 +24,7 @@
 #include "scene/DefaultScene.h"
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -35,6 +36,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -121,6 +123,10 @@ tavrik::GenerationSettings Settings(int width, int height, const std::string& ou
 double RunRate(const tavrik::GenerationSettings& settings, const std::vector<std::string>& scene,
                std::initializer_list<bool> cameras)
 {
+    // Each run starts with nothing of the runs before it left to write back:
+    // that write-back would take the disk, and the page cache's room for
+    // dirty pages, from this run.
+    ::sync();
     double seconds = 0;
     int frames = 0;
     tavrik::GenerationSettings cameraSettings = settings;
@@ -244,23 +250,63 @@ Rates Measure(const tavrik::GenerationSettings& settings, const BenchScene& scen
     return MedianOf(std::move(rates));
 }
 
+// Folders the table of formats wrote, emptied when their row is done and
+// removed when the bench ends. On ext4 without a journal a new file skips
+// every inode freed in the last one to six minutes, one lookup each: after a
+// row's thousands of files were deleted, that took up to a tenth of the next
+// rows' CPU time. An emptied file keeps its inode and gives back its blocks.
+class SpentFolders {
+public:
+    SpentFolders() = default;
+    SpentFolders(const SpentFolders&) = delete;
+    SpentFolders& operator=(const SpentFolders&) = delete;
+    ~SpentFolders()
+    {
+        for (const std::string& folder : folders_) {
+            std::error_code ignored;
+            std::filesystem::remove_all(folder, ignored);
+        }
+    }
+
+    // A folder named for this process, row and run, so that no earlier
+    // bench's folder passes for a new one.
+    std::string Name(const std::string& out, const std::string& what)
+    {
+        const std::string folder = out + "/formats-" + std::to_string(::getpid()) + "-" + what;
+        folders_.push_back(folder);
+        return folder;
+    }
+    void Empty(const std::string& folder)
+    {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            if (entry.is_regular_file())
+                std::filesystem::resize_file(entry.path(), 0);
+    }
+
+private:
+    std::vector<std::string> folders_;
+};
+
 // Frames/s of both cameras of the default scene per format alone and for
 // all of them, into a folder written just before ("existing") and into one
 // never written ("new": every run gets a folder of its own, as dataset runs
 // do). New and existing runs take turns, so that both see the same load of a
-// shared machine. The new folders go only after the row: on ext4 without a
-// journal, inodes freed in the last 30 s make every new file slower.
+// shared machine.
 void FormatRates(int width, int height, const std::string& out, int frames, int repeats,
-                 const std::vector<std::string>& rows)
+                 const std::vector<std::string>& rows, SpentFolders& spent)
 {
     std::printf("  --formats, default scene, both cameras, %d frames per camera, median of %d (lowest to highest):\n",
                 frames, repeats);
     std::printf("    %-11s %-26s %-26s\n", "format", "new folder", "existing folder");
     const auto scene = DefaultBenchScene(frames);
-    for (const std::string& formats : rows) {
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        const std::string& formats = rows[row];
+        const std::string size = std::to_string(width) + "x" + std::to_string(height) + "-" + std::to_string(row);
         std::vector<double> fresh;
         std::vector<double> existing;
-        const std::string existingFolder = out + "/formats-existing";
+        std::vector<std::string> written;
+        const std::string existingFolder = spent.Name(out, size + "-existing");
+        written.push_back(existingFolder);
         tavrik::GenerationSettings settings = Settings(width, height, existingFolder);
         settings.formats = tavrik::ParseOutputFormats(formats);
         std::filesystem::create_directories(existingFolder);
@@ -268,13 +314,13 @@ void FormatRates(int width, int height, const std::string& out, int frames, int 
         for (int i = 0; i < repeats; ++i) {
             settings.outputFolder = existingFolder;
             existing.push_back(RunRate(settings, scene, {false, true}));
-            settings.outputFolder = out + "/formats-new-" + std::to_string(i);
+            settings.outputFolder = spent.Name(out, size + "-new-" + std::to_string(i));
+            written.push_back(settings.outputFolder);
             std::filesystem::create_directories(settings.outputFolder);
             fresh.push_back(RunRate(settings, scene, {false, true}));
         }
-        for (int i = 0; i < repeats; ++i)
-            std::filesystem::remove_all(out + "/formats-new-" + std::to_string(i));
-        std::filesystem::remove_all(existingFolder);
+        for (const std::string& folder : written)
+            spent.Empty(folder);
         const Rates n = MedianOf(fresh);
         const Rates e = MedianOf(existing);
         std::printf("    %-11s %6.1f (%5.1f to %5.1f)      %6.1f (%5.1f to %5.1f)\n", formats.c_str(), n.median, n.low, n.high,
@@ -335,6 +381,7 @@ int main(int argc, char** argv)
         return 2;
     }
     std::filesystem::create_directories(out);
+    SpentFolders spent;
     const int sphereFrames = std::max(2, frames / 6);
     const BenchScene scenes[] = {
         {"default scene", DefaultBenchScene, frames, true},
@@ -347,7 +394,7 @@ int main(int argc, char** argv)
             if (formatsOnly || stepsOnly) {
                 std::printf("%d x %d:\n", width, height);
                 if (formatsOnly)
-                    FormatRates(width, height, out, frames, repeats, rows);
+                    FormatRates(width, height, out, frames, repeats, rows, spent);
                 else
                     StepTimes(settings, scenes[0].lines(2), repeats);
                 continue;
@@ -362,7 +409,7 @@ int main(int argc, char** argv)
                 medians.push_back(rates.median);
             }
             std::printf("  256 ids run at %.0f%% of the rate of one id\n", 100.0 * medians[1] / medians[2]);
-            FormatRates(width, height, out, frames, repeats, rows);
+            FormatRates(width, height, out, frames, repeats, rows, spent);
             for (int s = 0; s < 2; ++s) {
                 std::printf("    steps of one frame of the %s, ms and share:\n", scenes[s].name);
                 StepTimes(settings, scenes[s].lines(2), 5);
