@@ -14,6 +14,25 @@ using MaskPair = std::int64_t __attribute__((vector_size(16)));
 using IntPair = std::int32_t __attribute__((vector_size(8)));
 using FloatPair = float __attribute__((vector_size(8)));
 
+// The same types for `lanes` values side by side: pairs, or fours in code
+// made for AVX2, where each is one register.
+template <int lanes>
+struct VectorLanes;
+template <>
+struct VectorLanes<2> {
+    using Doubles = DoublePair;
+    using Masks = MaskPair;
+    using Ints = IntPair;
+    using Floats = FloatPair;
+};
+template <>
+struct VectorLanes<4> {
+    using Doubles = double __attribute__((vector_size(32)));
+    using Masks = std::int64_t __attribute__((vector_size(32)));
+    using Ints = std::int32_t __attribute__((vector_size(16)));
+    using Floats = float __attribute__((vector_size(16)));
+};
+
 template <typename Pair, typename Value>
 [[gnu::always_inline]] inline Pair LoadPair(const Value* values)
 {

@@ -67,8 +67,8 @@ std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow)
     for (std::size_t i = 0; i < count; i += 2) {
         const std::size_t next = std::min(i + 1, count - 1);
         const IntPair valid = {-static_cast<int>(flow.valid[i] != 0), -static_cast<int>(flow.valid[next] != 0)};
-        const KittiFlowPair pair =
-            KittiFlowPairSamples(valid, FloatPair{flow.u[i], flow.u[next]}, FloatPair{flow.v[i], flow.v[next]});
+        const KittiFlowLanes<2> pair =
+            KittiFlowLaneSamples<2>(valid, FloatPair{flow.u[i], flow.u[next]}, FloatPair{flow.v[i], flow.v[next]});
         for (std::size_t lane = 0; i + lane <= next; ++lane) {
             samples[3 * (i + lane)] = static_cast<std::uint16_t>(pair.red[lane]);
             samples[3 * (i + lane) + 1] = static_cast<std::uint16_t>(pair.green[lane]);

@@ -55,35 +55,44 @@ std::vector<std::uint8_t> EncodeFlowPfm(const FlowField& flow);
 // from 512 pixels on), is (0, 0, 0).
 std::vector<std::uint16_t> KittiFlowSamples(const FlowField& flow);
 
-// The samples of two neighbouring pixels of KittiFlowSamples: pixel k has
-// flow (u[k], v[k]) and is valid where valid[k] is all ones.
-struct KittiFlowPair {
-    IntPair red;
-    IntPair green;
-    IntPair blue;
+// The samples of `lanes` neighbouring pixels of KittiFlowSamples (see
+// VectorLanes): pixel k has flow (u[k], v[k]) and is valid where valid[k]
+// is all ones.
+template <int lanes>
+struct KittiFlowLanes {
+    typename VectorLanes<lanes>::Ints red;
+    typename VectorLanes<lanes>::Ints green;
+    typename VectorLanes<lanes>::Ints blue;
 };
-[[gnu::always_inline]] inline KittiFlowPair KittiFlowPairSamples(IntPair valid, FloatPair u, FloatPair v)
+template <int lanes>
+[[gnu::always_inline]] inline KittiFlowLanes<lanes> KittiFlowLaneSamples(typename VectorLanes<lanes>::Ints valid,
+                                                                          typename VectorLanes<lanes>::Floats u,
+                                                                          typename VectorLanes<lanes>::Floats v)
 {
+    using Doubles = typename VectorLanes<lanes>::Doubles;
+    using Masks = typename VectorLanes<lanes>::Masks;
+    using Ints = typename VectorLanes<lanes>::Ints;
+    using Floats = typename VectorLanes<lanes>::Floats;
     // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
     // range test too. Within that range the sample is rounded half away
     // from zero as std::round does, without its library call per pixel
     // (x − trunc(x) is exact). Out of range it is −1, which fails the
-    // sample's own range test below. Two pixels at a time in vector
+    // sample's own range test below. Several pixels at a time in vector
     // instructions: which pixels are valid changes all along a row.
-    const auto sample = [](FloatPair component) -> IntPair {
-        const DoublePair x = __builtin_convertvector(component, DoublePair) * 64.0;
-        const MaskPair inRange = (x <= 65536.0) & (x >= -65536.0);
-        const DoublePair held = inRange ? x : DoublePair{};
-        const IntPair truncated = __builtin_convertvector(held, IntPair);
-        const DoublePair fraction = held - __builtin_convertvector(truncated, DoublePair);
+    const auto sample = [](Floats component) __attribute__((always_inline)) -> Ints {
+        const Doubles x = __builtin_convertvector(component, Doubles) * 64.0;
+        const Masks inRange = (x <= 65536.0) & (x >= -65536.0);
+        const Doubles held = inRange ? x : Doubles{};
+        const Ints truncated = __builtin_convertvector(held, Ints);
+        const Doubles fraction = held - __builtin_convertvector(truncated, Doubles);
         // A true comparison is −1.
-        const IntPair rounded = truncated - __builtin_convertvector(fraction >= 0.5, IntPair) +
-                                __builtin_convertvector(fraction <= -0.5, IntPair) + 32768;
-        return __builtin_convertvector(inRange, IntPair) ? rounded : IntPair{-1, -1};
+        const Ints rounded = truncated - __builtin_convertvector(fraction >= 0.5, Ints) +
+                             __builtin_convertvector(fraction <= -0.5, Ints) + 32768;
+        return __builtin_convertvector(inRange, Ints) ? rounded : Ints{} - 1;
     };
-    const IntPair red = sample(u);
-    const IntPair green = sample(v);
-    const IntPair held = valid & (red >= 0) & (red <= 65535) & (green >= 0) & (green <= 65535);
+    const Ints red = sample(u);
+    const Ints green = sample(v);
+    const Ints held = valid & (red >= 0) & (red <= 65535) & (green >= 0) & (green <= 65535);
     return {red & held, green & held, held & 1};
 }
 

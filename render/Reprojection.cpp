@@ -27,25 +27,9 @@ namespace tavrik {
 
 namespace {
 
-// The vector types of `lanes` pixels side by side (see VectorPair.h): a row
-// is reprojected two pixels at a time, or four where the processor has
-// AVX2. Both give the same bits: each lane does the same IEEE operations.
-template <int lanes>
-struct Lanes;
-template <>
-struct Lanes<2> {
-    using Doubles = DoublePair;
-    using Masks = MaskPair;
-    using Ints = IntPair;
-    using Floats = FloatPair;
-};
-template <>
-struct Lanes<4> {
-    using Doubles = double __attribute__((vector_size(32)));
-    using Masks = std::int64_t __attribute__((vector_size(32)));
-    using Ints = std::int32_t __attribute__((vector_size(16)));
-    using Floats = float __attribute__((vector_size(16)));
-};
+// A row is reprojected two pixels at a time, or four where the processor
+// has AVX2 (VectorLanes). Both give the same bits: each lane does the same
+// IEEE operations.
 
 // Every lane set to `value`.
 template <typename Vector, typename Value>
@@ -91,8 +75,8 @@ template <int lanes>
 [[gnu::always_inline]] inline void SampleIndexes(const double* x, const double* j, int width, int height,
                                                  std::size_t at, std::int32_t* const (&indexes)[4])
 {
-    using Doubles = typename Lanes<lanes>::Doubles;
-    using Ints = typename Lanes<lanes>::Ints;
+    using Doubles = typename VectorLanes<lanes>::Doubles;
+    using Ints = typename VectorLanes<lanes>::Ints;
     const auto [x0, x1] = SamplesAround(LoadPair<Doubles>(x + at), width);
     const auto [j0, j1] = SamplesAround(LoadPair<Doubles>(j + at), height);
     // Stored one by one: made an array, they went through the stack.
@@ -165,11 +149,12 @@ template <typename Rows>
     rows.template operator()<4>(slice, first, last);
 }
 
-// Calls sink(row) for every row of `from`, rows sliced over the cores. Each
-// pixel is reprojected as Reproject states; the sink may write only what
-// belongs to its own row. Sinks are marked always_inline: the compiler does
-// not inline them into the rows made for AVX2 by itself, and a sink left a
-// call reads what it captured again after each of its stores.
+// Calls sink.operator()<lanes>(row) for every row of `from`, rows sliced
+// over the cores, with the pixels made at a time. Each pixel is reprojected
+// as Reproject states; the sink may write only what belongs to its own row.
+// Sinks are marked always_inline: the compiler does not inline them into the
+// rows made for AVX2 by itself, and a sink left a call reads what it
+// captured again after each of its stores.
 template <typename Sink>
 void ForEachLanding(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance,
                     const Sink& sink)
@@ -206,10 +191,10 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
     const double windowHeight = height;
     const auto landRows = [&]<int lanes>(std::size_t slice, std::size_t firstRow,
                                          std::size_t lastRow) __attribute__((always_inline)) {
-        using Doubles = typename Lanes<lanes>::Doubles;
-        using Masks = typename Lanes<lanes>::Masks;
-        using Ints = typename Lanes<lanes>::Ints;
-        using Floats = typename Lanes<lanes>::Floats;
+        using Doubles = typename VectorLanes<lanes>::Doubles;
+        using Masks = typename VectorLanes<lanes>::Masks;
+        using Ints = typename VectorLanes<lanes>::Ints;
+        using Floats = typename VectorLanes<lanes>::Floats;
         double* const depths = doubles.data() + padded * (4 + 6 * slice);
         double* const clipWs = depths + padded;
         double* const xTos = clipWs + padded;
@@ -293,7 +278,7 @@ void ForEachLanding(const DepthView& from, const DepthView& to, int width, int h
                     inFronts[x + lane] = static_cast<std::uint8_t>(inFront[lane] & 1);
                 }
             }
-            sink(LandedRow{j, imageRow, windowRow, landings, inFronts, dxs, dys, depthThere});
+            sink.template operator()<lanes>(LandedRow{j, imageRow, windowRow, landings, inFronts, dxs, dys, depthThere});
         }
     };
     const bool four = ReprojectionLanes() == 4;
@@ -329,7 +314,7 @@ Reprojection Reproject(const DepthView& from, const DepthView& to, int width, in
                      std::vector<Landing>(count, Landing::nothingDrawn), std::vector<double>(count, 0.0),
                      std::vector<std::uint8_t>(count, 0)};
     const std::size_t w = static_cast<std::size_t>(width);
-    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) __attribute__((always_inline)) {
+    ForEachLanding(from, to, width, height, depthTolerance, [&]<int>(const LandedRow& row) __attribute__((always_inline)) {
         std::copy_n(row.dx, w, out.dx.begin() + row.imageRow);
         std::copy_n(row.dy, w, out.dy.begin() + row.imageRow);
         std::copy_n(row.landing, w, out.landing.begin() + row.imageRow);
@@ -408,7 +393,7 @@ void MakeOcclusionMask(const DepthView& view, const DepthView& otherCamera, int 
 {
     mask.resize(view.depth.size());
     const std::size_t w = static_cast<std::size_t>(width);
-    ForEachLanding(view, otherCamera, width, height, depthTolerance, [&](const LandedRow& row) __attribute__((always_inline)) {
+    ForEachLanding(view, otherCamera, width, height, depthTolerance, [&]<int>(const LandedRow& row) __attribute__((always_inline)) {
         std::uint8_t* const out = mask.data() + row.imageRow;
         for (std::size_t x = 0; x < w; ++x)
             out[x] = occlusionLevels[static_cast<std::size_t>(row.landing[x])];
@@ -428,7 +413,9 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
     if (disparityChange)
         change = StartPfmFile(files.disparityChangePfm, width, height, 1);
     const std::size_t w = static_cast<std::size_t>(width);
-    ForEachLanding(from, to, width, height, depthTolerance, [&](const LandedRow& row) __attribute__((always_inline)) {
+    ForEachLanding(from, to, width, height, depthTolerance, [&]<int lanes>(const LandedRow& row) __attribute__((always_inline)) {
+        using Ints = typename VectorLanes<lanes>::Ints;
+        using Floats = typename VectorLanes<lanes>::Floats;
         // Everything the loops read is held in locals: their byte stores
         // could change anything in memory, so the compiler would read it
         // again after each one.
@@ -438,18 +425,20 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
         const float* const dy = row.dy;
         std::uint8_t* const floRow = flo + 8 * row.imageRow;
         std::uint8_t* const pngRow = png + 6 * row.imageRow;
-        // Two pixels at a time; of a last odd one only the first lane is
-        // stored (the row arrays have room for its pair).
-        const auto putPixels = [&]<std::size_t lanes>(std::size_t x) __attribute__((always_inline)) {
-            const IntPair visible = IntPair{static_cast<int>(landing[x]), static_cast<int>(landing[x + 1])} ==
-                                    static_cast<int>(Landing::visible);
-            const FloatPair u = LoadPair<FloatPair>(dx + x);
-            const FloatPair v = LoadPair<FloatPair>(dy + x);
-            const FloatPair unknown = {unknownFlow, unknownFlow};
-            const FloatPair floU = visible ? u : unknown;
-            const FloatPair floV = visible ? v : unknown;
-            const KittiFlowPair samples = KittiFlowPairSamples(visible, u, v);
-            for (std::size_t lane = 0; lane < lanes; ++lane) {
+        // `lanes` pixels at a time; of the row's last ones only `stored`
+        // (the row arrays have room for a whole vector).
+        const auto putPixels = [&](std::size_t x, std::size_t stored) __attribute__((always_inline)) {
+            Ints landings{};
+            for (int lane = 0; lane < lanes; ++lane)
+                landings[lane] = static_cast<int>(landing[x + static_cast<std::size_t>(lane)]);
+            const Ints visible = landings == static_cast<int>(Landing::visible);
+            const Floats u = LoadPair<Floats>(dx + x);
+            const Floats v = LoadPair<Floats>(dy + x);
+            const Floats unknown = Floats{} + unknownFlow;
+            const Floats floU = visible ? u : unknown;
+            const Floats floV = visible ? v : unknown;
+            const KittiFlowLanes<lanes> samples = KittiFlowLaneSamples<lanes>(visible, u, v);
+            for (std::size_t lane = 0; lane < stored; ++lane) {
                 PutLittleEndianFloat(floRow + 8 * (x + lane), floU[lane]);
                 PutLittleEndianFloat(floRow + 8 * (x + lane) + 4, floV[lane]);
                 std::uint8_t* const out = pngRow + 6 * (x + lane);
@@ -458,11 +447,11 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
                 PutPngSample16(out + 4, static_cast<std::uint16_t>(samples.blue[lane]));
             }
         };
-        const std::size_t pairEnd = columns - columns % 2;
-        for (std::size_t x = 0; x < pairEnd; x += 2)
-            putPixels.template operator()<2>(x);
-        if (pairEnd < columns)
-            putPixels.template operator()<1>(pairEnd);
+        const std::size_t whole = columns - columns % lanes;
+        for (std::size_t x = 0; x < whole; x += lanes)
+            putPixels(x, lanes);
+        if (whole < columns)
+            putPixels(whole, columns - whole);
         if (!change)
             return;
         // PFM rows run bottom to top, as the depth buffer's do. Every pixel's
