@@ -27,10 +27,6 @@ namespace tavrik {
 
 namespace {
 
-// A row is reprojected two pixels at a time, or four where the processor
-// has AVX2 (VectorLanes). Both give the same bits: each lane does the same
-// IEEE operations.
-
 // Every lane set to `value`.
 template <typename Vector, typename Value>
 [[gnu::always_inline]] inline Vector Splat(Value value)
@@ -142,7 +138,9 @@ struct LandedRow {
     const double* depthThere = nullptr;
 };
 
-// rows(slice, first, last) four pixels at a time, its code made for AVX2.
+// rows(slice, first, last) four pixels at a time, its code made for AVX2;
+// processors without it run the rows two at a time. Both give the same
+// bits: each lane does the same IEEE operations.
 template <typename Rows>
 [[gnu::target("avx2")]] void InFourLanes(const Rows& rows, std::size_t slice, std::size_t first, std::size_t last)
 {
