@@ -93,6 +93,9 @@ std::optional<int> FrameOutputQueue::Finish()
         return std::nullopt;
     try {
         pending_.get();
+    } catch (const FrameFilesError& error) {
+        failedFrame_ = error.frameIndex();
+        throw;
     } catch (...) {
         failedFrame_ = pendingIndex_;
         throw;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Async.h"
+#include "base/UserError.h"
 #include "output/Disparity.h"
 #include "output/Image.h"
 
@@ -50,6 +51,18 @@ void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& set
 void WriteFrameOutputs(const FrameCapture& frame, const FrameOutputSettings& settings, int frameIndex,
                        DisparityText& text);
 
+// A file of frame `frameIndex` that could not be written, found after that
+// frame's writer was done: the files beyond the five are written while the
+// next frame is made, and the next frame's writer reports them.
+class FrameFilesError : public UserError {
+public:
+    FrameFilesError(const std::string& message, int frameIndex) : UserError(message), frameIndex_(frameIndex) {}
+    int frameIndex() const { return frameIndex_; }
+
+private:
+    int frameIndex_;
+};
+
 // Writes frames on a thread of its own, so that a frame's files are made
 // while the next frame is drawn. At most one frame is in flight; its error
 // reaches the caller at the next Submit or Finish, naming that frame.
@@ -67,7 +80,8 @@ public:
     void Submit(std::function<void()> write, int frameIndex);
     // Waits until the frame in flight is written and returns its index, or
     // nothing when none was in flight. Its UserError is rethrown, after which
-    // no frame is in flight; failedFrame() then names it.
+    // no frame is in flight; failedFrame() then names it, or the earlier
+    // frame a FrameFilesError names.
     std::optional<int> Finish();
     bool busy() const { return pending_.valid(); }
     // True while the frame in flight is still being written.

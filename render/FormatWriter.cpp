@@ -3,6 +3,7 @@
 #include "base/FileIo.h"
 #include "base/UserError.h"
 #include "output/FrameFiles.h"
+#include "output/FrameWriter.h"
 #include "output/GroundTruth.h"
 #include "output/Pfm.h"
 #include "output/Png.h"
@@ -22,6 +23,19 @@ void RequireFinitePose(std::span<const double> matrix, int frameIndex)
         throw UserError("Frame " + std::to_string(frameIndex) + ": the camera's pose is not finite (the EGO "
                         "motions up to this frame are too large): the run ends before its files");
 }
+
+namespace {
+
+// Moves the buffers a frame needs only until its PNGs are made.
+void MovePngScratch(FormatWriter::FrameBuffers& from, FormatWriter::FrameBuffers& to)
+{
+    to.depthMaps.kittiPng = std::move(from.depthMaps.kittiPng);
+    to.occlusionMask = std::move(from.occlusionMask);
+    to.forward.kittiPng = std::move(from.forward.kittiPng);
+    to.backward.kittiPng = std::move(from.backward.kittiPng);
+}
+
+} // namespace
 
 void FormatWriter::Start(const GenerationSettings& settings, const StereoCalibration& calibration, bool rightCamera,
                          int depthBits, std::vector<std::string> sceneLines)
@@ -98,19 +112,22 @@ FormatWriter::PendingFrame FormatWriter::MakeFrame(int frameIndex, std::span<con
     // Each group of files is made on a thread of its own and its PNG
     // deflated there, so that the groups share the cores; the files are
     // still written one after another, in order.
+    pending.buffers = run.spare ? std::move(run.spare) : std::make_unique<FrameBuffers>();
+    MovePngScratch(run.scratch, *pending.buffers);
+    FrameBuffers* const buffers = pending.buffers.get();
     const DepthMapsWanted maps{formats.has(OutputFormat::pfm), formats.has(OutputFormat::depth),
                                formats.has(OutputFormat::kitti)};
     if (maps.disparity || maps.distance || maps.kitti)
-        pending.depthMaps = RunAsync([&run, depth, w, h, baseline, focal, maps] {
-            MakeDepthMapFiles(depth, w, h, baseline, focal, maps, run.depthMaps);
-            return maps.kitti ? EncodePngBigEndian16(run.depthMaps.kittiPng, w, h, 1) : std::vector<std::uint8_t>{};
+        pending.depthMaps = RunAsync([buffers, depth, w, h, baseline, focal, maps] {
+            MakeDepthMapFiles(depth, w, h, baseline, focal, maps, buffers->depthMaps);
+            return maps.kitti ? EncodePngBigEndian16(buffers->depthMaps.kittiPng, w, h, 1) : std::vector<std::uint8_t>{};
         });
     if (formats.has(OutputFormat::occlusion)) {
         run.otherDepth = std::move(otherDepth);
-        pending.occlusion = RunAsync([&run, depth, cameras, w, h, tolerance] {
+        pending.occlusion = RunAsync([&run, buffers, depth, cameras, w, h, tolerance] {
             MakeOcclusionMask({cameras.camera, depth}, {cameras.otherCamera, run.otherDepth}, w, h, tolerance,
-                              run.occlusionMask);
-            return EncodePng(run.occlusionMask, w, h, 1);
+                              buffers->occlusionMask);
+            return EncodePng(buffers->occlusionMask, w, h, 1);
         });
     }
     const bool flow = formats.has(OutputFormat::flow);
@@ -119,14 +136,14 @@ FormatWriter::PendingFrame FormatWriter::MakeFrame(int frameIndex, std::span<con
         const DepthView previous{run.previousCamera, run.previousDepth};
         const DepthView current{cameras.camera, depth};
         const auto change = dispchange ? std::optional(DisparityChangeOptics{baseline, focal}) : std::nullopt;
-        pending.forward = RunAsync([&run, previous, current, w, h, tolerance, change, flow] {
-            MakeFlowFiles(previous, current, w, h, tolerance, change, run.forward);
-            return flow ? EncodePngBigEndian16(run.forward.kittiPng, w, h, 3) : std::vector<std::uint8_t>{};
+        pending.forward = RunAsync([buffers, previous, current, w, h, tolerance, change, flow] {
+            MakeFlowFiles(previous, current, w, h, tolerance, change, buffers->forward);
+            return flow ? EncodePngBigEndian16(buffers->forward.kittiPng, w, h, 3) : std::vector<std::uint8_t>{};
         });
         if (flow)
-            pending.backward = RunAsync([&run, previous, current, w, h, tolerance] {
-                MakeFlowFiles(current, previous, w, h, tolerance, std::nullopt, run.backward);
-                return EncodePngBigEndian16(run.backward.kittiPng, w, h, 3);
+            pending.backward = RunAsync([buffers, previous, current, w, h, tolerance] {
+                MakeFlowFiles(current, previous, w, h, tolerance, std::nullopt, buffers->backward);
+                return EncodePngBigEndian16(buffers->backward.kittiPng, w, h, 3);
             });
     }
     return pending;
@@ -136,6 +153,7 @@ void FormatWriter::WriteFrame(PendingFrame pending, std::vector<float> depth)
 {
     if (!run_)
         return;
+    FinishWrites();
     Run& run = *run_;
     const int frameIndex = pending.frameIndex;
     const OutputFormats formats = run.settings.formats;
@@ -149,28 +167,42 @@ void FormatWriter::WriteFrame(PendingFrame pending, std::vector<float> depth)
              {&classic.colour, &classic.fineDisparity, &classic.wholeDisparity, &classic.disparityText, &classic.segmentation})
             run.files.push_back(*name);
     }
+    // The frame's files in the order they are written: spans into the
+    // frame's buffers and into the PNGs, which the writing owns (a PNG's
+    // bytes stay where they are as `pngs` grows).
+    std::vector<std::pair<std::string, std::span<const std::uint8_t>>> files;
+    std::vector<std::vector<std::uint8_t>> pngs;
+    const auto add = [&](std::string name, std::span<const std::uint8_t> bytes) {
+        run.files.push_back(name);
+        files.emplace_back(run.folder + name, bytes);
+    };
+    const auto addPng = [&](std::string name, std::vector<std::uint8_t> png) {
+        pngs.push_back(std::move(png));
+        add(std::move(name), pngs.back());
+    };
+    const FrameBuffers& buffers = *pending.buffers;
     try {
         if (pending.depthMaps.valid()) {
-            const std::vector<std::uint8_t> kittiPng = pending.depthMaps.get();
+            std::vector<std::uint8_t> kittiPng = pending.depthMaps.get();
             if (formats.has(OutputFormat::pfm))
-                Write(FrameName("disp", frameIndex, ".pfm"), run.depthMaps.disparityPfm);
+                add(FrameName("disp", frameIndex, ".pfm"), buffers.depthMaps.disparityPfm);
             if (formats.has(OutputFormat::kitti))
-                Write(FrameName("disp", frameIndex, ".png"), kittiPng);
+                addPng(FrameName("disp", frameIndex, ".png"), std::move(kittiPng));
             if (formats.has(OutputFormat::depth))
-                Write(FrameName("depth", frameIndex, ".pfm"), run.depthMaps.distancePfm);
+                add(FrameName("depth", frameIndex, ".pfm"), buffers.depthMaps.distancePfm);
         }
         if (pending.occlusion.valid())
-            Write(FrameName("occ", frameIndex, ".png"), pending.occlusion.get());
+            addPng(FrameName("occ", frameIndex, ".png"), pending.occlusion.get());
         if (pending.forward.valid()) {
-            const std::vector<std::uint8_t> flowPng = pending.forward.get();
+            std::vector<std::uint8_t> flowPng = pending.forward.get();
             if (formats.has(OutputFormat::dispchange))
-                Write(FrameName("dispchange", run.previousIndex, ".pfm"), run.forward.disparityChangePfm);
+                add(FrameName("dispchange", run.previousIndex, ".pfm"), buffers.forward.disparityChangePfm);
             if (formats.has(OutputFormat::flow)) {
-                Write(FrameName("flow", run.previousIndex, ".flo"), run.forward.flo);
-                Write(FrameName("flow", run.previousIndex, ".png"), flowPng);
-                const std::vector<std::uint8_t> backPng = pending.backward.get();
-                Write(FrameName("flowback", frameIndex, ".flo"), run.backward.flo);
-                Write(FrameName("flowback", frameIndex, ".png"), backPng);
+                add(FrameName("flow", run.previousIndex, ".flo"), buffers.forward.flo);
+                addPng(FrameName("flow", run.previousIndex, ".png"), std::move(flowPng));
+                std::vector<std::uint8_t> backPng = pending.backward.get();
+                add(FrameName("flowback", frameIndex, ".flo"), buffers.backward.flo);
+                addPng(FrameName("flowback", frameIndex, ".png"), std::move(backPng));
             }
         }
     } catch (...) {
@@ -180,12 +212,31 @@ void FormatWriter::WriteFrame(PendingFrame pending, std::vector<float> depth)
                 work->wait();
         throw;
     }
+    MovePngScratch(*pending.buffers, run.scratch);
+    run.writingIndex = frameIndex;
+    run.writing = RunAsync([files = std::move(files), pngs = std::move(pngs),
+                            buffers = std::move(pending.buffers)]() mutable {
+        for (const auto& [path, bytes] : files)
+            WriteWholeFile(path, bytes);
+        return std::move(buffers);
+    });
     if (formats.has(OutputFormat::flow) || formats.has(OutputFormat::dispchange)) {
         run.previousIndex = frameIndex;
         run.previousDepth = std::move(depth);
         run.previousCamera = pending.camera;
     }
     run.motions.push_back(pending.motion);
+}
+
+void FormatWriter::FinishWrites()
+{
+    if (!run_ || !run_->writing.valid())
+        return;
+    try {
+        run_->spare = run_->writing.get();
+    } catch (const UserError& error) {
+        throw FrameFilesError(error.what(), run_->writingIndex);
+    }
 }
 
 std::string FormatWriter::Finish()
@@ -195,6 +246,7 @@ std::string FormatWriter::Finish()
         run_.reset();
         return {};
     }
+    FinishWrites();
     Run& run = *run_;
     // The last frame has no flow and no disparity change: one left by an
     // earlier, longer run would pass for this run's.

@@ -7,6 +7,7 @@
 #include "render/GenerationSettings.h"
 #include "render/Reprojection.h"
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -50,6 +51,19 @@ public:
     // Whether the frames need the other camera's depth (for the occlusion mask).
     bool needsOtherDepth() const;
 
+    // What a frame's files are made in. The megabytes are reused from frame
+    // to frame, as fresh memory costs a page fault per page; there are two
+    // sets, one for the frame being made and one for the frame before,
+    // whose files are still being written. The PNGs' samples and the mask
+    // are done with once their PNG is made: the frames pass one set of them
+    // on (see scratch).
+    struct FrameBuffers {
+        DepthMapBytes depthMaps;
+        std::vector<std::uint8_t> occlusionMask;
+        FlowFileBytes forward;
+        FlowFileBytes backward;
+    };
+
     // The files of one frame being made on other threads, while the caller
     // writes the frame's five files. Destroying it waits for that work, so
     // what it reads outlives it.
@@ -57,10 +71,11 @@ public:
         int frameIndex = -1;
         Mat4 camera;
         Mat4 motion;
-        AsyncResult<std::vector<std::uint8_t>> depthMaps;  // the disparity PNG; the PFMs in the run's buffers
+        std::unique_ptr<FrameBuffers> buffers; // before the work that fills them: it ends first
+        AsyncResult<std::vector<std::uint8_t>> depthMaps;  // the disparity PNG; the PFMs in the buffers
         AsyncResult<std::vector<std::uint8_t>> occlusion;  // the mask's PNG
-        AsyncResult<std::vector<std::uint8_t>> forward;    // the flow PNG; .flo and disparity change in the run's buffers
-        AsyncResult<std::vector<std::uint8_t>> backward;   // the backward flow PNG, .flo in the run's buffers
+        AsyncResult<std::vector<std::uint8_t>> forward;    // the flow PNG; .flo and disparity change in the buffers
+        AsyncResult<std::vector<std::uint8_t>> backward;   // the backward flow PNG, .flo in the buffers
     };
 
     // Starts making frame `frameIndex`'s files from its depth buffer (bottom
@@ -71,13 +86,20 @@ public:
     // UserError when the camera's pose is not finite.
     PendingFrame MakeFrame(int frameIndex, std::span<const float> depth, std::vector<float> otherDepth,
                            const FrameCameras& cameras);
-    // Writes the files of `pending`, the frame made from `depth`, in order;
-    // none after the first that fails. Throws UserError "Cannot create file
-    // %s" when a file cannot be written.
+    // Starts writing the files of `pending`, the frame made from `depth`, in
+    // order, none after the first that fails, on a thread of their own: the
+    // next frame is made meanwhile. The files of the frame before are
+    // finished first (FinishWrites).
     void WriteFrame(PendingFrame pending, std::vector<float> depth);
-    // Ends the run: writes the files of the whole run, the manifest last.
-    // Does nothing when no run is active or it had no frame. Returns a
-    // warning for the user, or nothing: see ManifestFile.
+    // Waits until the files WriteFrame started are written. A frame's first
+    // file must follow the earlier frame's files, so its writer calls this
+    // before writing anything. Throws FrameFilesError naming that frame and
+    // carrying "Cannot create file %s" when one of them could not be written.
+    void FinishWrites();
+    // Ends the run: finishes the frames' files, then writes the files of the
+    // whole run, the manifest last. Does nothing when no run is active or it
+    // had no frame. Returns a warning for the user, or nothing: see
+    // ManifestFile.
     std::string Finish();
 
 private:
@@ -94,13 +116,14 @@ private:
         int previousIndex = -1;
         std::vector<float> previousDepth;
         Mat4 previousCamera;
-        // What the frame being made reads and makes; the megabytes are reused
-        // from frame to frame, as fresh memory costs a page fault per page.
+        // The other camera's depth, which the frame being made reads.
         std::vector<float> otherDepth;
-        DepthMapBytes depthMaps;
-        std::vector<std::uint8_t> occlusionMask;
-        FlowFileBytes forward;
-        FlowFileBytes backward;
+        // The buffers of the next frame, and the writing of frame
+        // writingIndex's files, which gives its buffers back.
+        std::unique_ptr<FrameBuffers> spare;
+        FrameBuffers scratch; // the PNGs' samples and the mask between frames
+        AsyncResult<std::unique_ptr<FrameBuffers>> writing;
+        int writingIndex = -1;
     };
 
     void Write(const std::string& name, std::span<const std::uint8_t> bytes);

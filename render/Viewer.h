@@ -93,9 +93,11 @@ public:
     // One step of the frame loop: draws frame `frameIndex` and, unless only
     // a preview is wanted, has its files written while the next tick draws
     // the next frame. Progress counts frames whose files are all written, so
-    // it follows one tick behind; the tick after the last frame waits for
-    // the last files. An error writing a frame's files is thrown by the tick
-    // that finds it and ends the run at that frame. Under a timer that must
+    // it follows one tick behind; the ground truth beyond the five files of
+    // the last frame counted may still be on its way, as it is written while
+    // the next frame's files are made. The tick after the last frame waits
+    // for the last files. An error writing a frame's files is thrown by the
+    // tick that finds it and ends the run at that frame. Under a timer that must
     // not block, a frame drawn while the writer is busy is held until it is
     // free, and ticks come back shortly instead of waiting.
     void FrameTick();

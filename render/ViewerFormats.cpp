@@ -51,14 +51,21 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
         otherDepth = context_->ReadDepth();
     }
     camera_.SetRightCamera(right);
-    return [this, frame = std::move(frame), output = std::move(output), index, cameras, classic,
+    const bool last = static_cast<std::size_t>(index) + 1 == scene_.egos.size();
+    return [this, frame = std::move(frame), output = std::move(output), index, cameras, classic, last,
             otherDepth = std::move(otherDepth)]() mutable {
-        // The other files are made while the five are written; all are
-        // written in order, none after the first that fails.
+        // The other files are made while the five are written, and written
+        // while the next frame is made; all are written in order, none after
+        // the first that fails, so this frame's first file waits for the
+        // frame before's.
         FormatWriter::PendingFrame pending = formatWriter_.MakeFrame(index, frame.depth, std::move(otherDepth), cameras);
+        formatWriter_.FinishWrites();
         if (classic)
             WriteFrameOutputs(frame, output, index, frameText_);
         formatWriter_.WriteFrame(std::move(pending), std::move(frame.depth));
+        // A run's last frame is written when all of its files are.
+        if (last)
+            formatWriter_.FinishWrites();
     };
 }
 

@@ -141,6 +141,23 @@ TEST_F(RenderWritingTest, AHardLinkedSnapshotIsNotChangedByTheNextRun)
     EXPECT_FALSE(test::ReadText(sequence_ / "lbindisp_0001.dat") == before);
 }
 
+// A frame's ground truth beyond the five files is written while the next
+// frame is made; when one of its files fails, the run still ends at that
+// frame: the files after it are missing, and so is every file of the next.
+TEST_F(RenderWritingTest, AFailingGroundTruthFileEndsTheRunAtItsFrame)
+{
+    WriteScene(LongScene(4));
+    fs::create_directories(sequence_ / "locc_0001.png");
+    const auto result = Render("--formats all");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Cannot create file ./0/locc_0001.png"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::exists(sequence_ / "ldepth_0001.pfm"));
+    EXPECT_FALSE(fs::exists(sequence_ / "lflow_0000.flo"));
+    for (const char* name : {"left_0002.bmp", "lbindisp_0002.dat", "ldisp_0002.pfm", "tavrik.json"})
+        EXPECT_FALSE(fs::exists(sequence_ / name)) << name;
+    EXPECT_TRUE(Unfinished(sequence_).empty());
+}
+
 // Another user's folder at the sequence's name in a shared folder.
 TEST_F(RenderWritingTest, ASequenceFolderOfAnotherUserIsRefused)
 {

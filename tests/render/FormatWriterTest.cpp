@@ -1,6 +1,7 @@
 #include "render/FormatWriter.h"
 
 #include "base/UserError.h"
+#include "output/FrameWriter.h"
 #include "render/RenderState.h"
 #include "tests/ScratchFolder.h"
 
@@ -22,8 +23,9 @@ const std::vector<std::string> frameOneFiles{"ldisp_0001.pfm",       "ldisp_0001
                                              "lflow_0000.png",       "lflowback_0001.flo",   "lflowback_0001.png"};
 
 // A folder standing where one of frame 1's files belongs makes exactly that
-// file fail, although all of them are made at once: the files before it are
-// written, none after it.
+// file fail, although all of them are made at once and written behind the
+// frame: the files before it are written, none after it, and the error names
+// frame 1.
 class FormatWriterFailureTest : public ::testing::TestWithParam<std::size_t> {};
 
 TEST_P(FormatWriterFailureTest, StopsAtTheFileThatCannotBeWritten)
@@ -45,10 +47,12 @@ TEST_P(FormatWriterFailureTest, StopsAtTheFileThatCannotBeWritten)
     const std::vector<float> depth(w * h, 0.5f);
     const FrameCameras cameras{perspective, perspective * Translation(-settings.baseline, 0.0, 0.0), Mat4::Identity()};
     writer.WriteFrame(writer.MakeFrame(0, depth, depth, cameras), depth);
+    writer.WriteFrame(writer.MakeFrame(1, depth, depth, cameras), depth);
     try {
-        writer.WriteFrame(writer.MakeFrame(1, depth, depth, cameras), depth);
+        writer.FinishWrites();
         FAIL() << "no error";
-    } catch (const UserError& error) {
+    } catch (const FrameFilesError& error) {
+        EXPECT_EQ(error.frameIndex(), 1);
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + (folder / frameOneFiles[blocked]).string()
                       + ": not a regular file (a link, FIFO, device or folder is never written through)");
     }
