@@ -24,6 +24,7 @@ struct VectorLanes<2> {
     using Masks = MaskPair;
     using Ints = IntPair;
     using Floats = FloatPair;
+    using Shorts = std::uint16_t __attribute__((vector_size(4)));
 };
 template <>
 struct VectorLanes<4> {
@@ -31,6 +32,7 @@ struct VectorLanes<4> {
     using Masks = std::int64_t __attribute__((vector_size(32)));
     using Ints = std::int32_t __attribute__((vector_size(16)));
     using Floats = float __attribute__((vector_size(16)));
+    using Shorts = std::uint16_t __attribute__((vector_size(8)));
 };
 
 template <typename Pair, typename Value>

@@ -69,26 +69,24 @@ template <int lanes>
                                                                           typename VectorLanes<lanes>::Floats u,
                                                                           typename VectorLanes<lanes>::Floats v)
 {
-    using Doubles = typename VectorLanes<lanes>::Doubles;
-    using Masks = typename VectorLanes<lanes>::Masks;
     using Ints = typename VectorLanes<lanes>::Ints;
     using Floats = typename VectorLanes<lanes>::Floats;
     // The 16 bits hold −512 ≤ flow < 512 in steps of 1/64; NaN fails the
     // range test too. Within that range the sample is rounded half away
-    // from zero as std::round does, without its library call per pixel
-    // (x − trunc(x) is exact). Out of range it is −1, which fails the
-    // sample's own range test below. Several pixels at a time in vector
-    // instructions: which pixels are valid changes all along a row.
+    // from zero as std::round does, without its library call per pixel.
+    // Floats suffice: u·64 is exact (a power of two), and so is x − trunc(x)
+    // for |x| ≤ 2^16. Out of range it is −1, which fails the sample's own
+    // range test below. Several pixels at a time in vector instructions:
+    // which pixels are valid changes all along a row.
     const auto sample = [](Floats component) __attribute__((always_inline)) -> Ints {
-        const Doubles x = __builtin_convertvector(component, Doubles) * 64.0;
-        const Masks inRange = (x <= 65536.0) & (x >= -65536.0);
-        const Doubles held = inRange ? x : Doubles{};
+        const Floats x = component * 64.0f;
+        const Ints inRange = (x <= 65536.0f) & (x >= -65536.0f);
+        const Floats held = inRange ? x : Floats{};
         const Ints truncated = __builtin_convertvector(held, Ints);
-        const Doubles fraction = held - __builtin_convertvector(truncated, Doubles);
+        const Floats fraction = held - __builtin_convertvector(truncated, Floats);
         // A true comparison is −1.
-        const Ints rounded = truncated - __builtin_convertvector(fraction >= 0.5, Ints) +
-                             __builtin_convertvector(fraction <= -0.5, Ints) + 32768;
-        return __builtin_convertvector(inRange, Ints) ? rounded : Ints{} - 1;
+        const Ints rounded = truncated - (fraction >= 0.5f) + (fraction <= -0.5f) + 32768;
+        return inRange ? rounded : Ints{} - 1;
     };
     const Ints red = sample(u);
     const Ints green = sample(v);

@@ -16,8 +16,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -303,6 +305,37 @@ constexpr std::array<std::uint8_t, 4> occlusionLevels = {0, 128, 128, 255};
 
 constexpr float infinity = std::numeric_limits<float>::infinity();
 
+// u0 v0 u1 v1 … of the lanes' u and v.
+template <typename Floats>
+[[gnu::always_inline]] inline auto InterleavedFlo(Floats u, Floats v)
+{
+    if constexpr (sizeof(Floats) == 8)
+        return __builtin_shufflevector(u, v, 0, 2, 1, 3);
+    else
+        return __builtin_shufflevector(u, v, 0, 4, 1, 5, 2, 6, 3, 7);
+}
+
+// R G B of each lane's samples as 16-bit big-endian values, the lanes one
+// after another, padded to a whole vector.
+template <int lanes>
+[[gnu::always_inline]] inline auto BigEndianRgb16(const KittiFlowLanes<lanes>& samples)
+{
+    using Shorts = typename VectorLanes<lanes>::Shorts;
+    const Shorts red = __builtin_convertvector(samples.red, Shorts);
+    const Shorts green = __builtin_convertvector(samples.green, Shorts);
+    const Shorts blue = __builtin_convertvector(samples.blue, Shorts);
+    const auto swapped = [](auto v) __attribute__((always_inline)) { return (v >> 8) | (v << 8); };
+    if constexpr (lanes == 2) {
+        const auto redGreen = __builtin_shufflevector(red, green, 0, 2, 1, 3);
+        const auto blueBlue = __builtin_shufflevector(blue, blue, 0, 1, 0, 1);
+        return swapped(__builtin_shufflevector(redGreen, blueBlue, 0, 1, 4, 2, 3, 5, 6, 7));
+    } else {
+        const auto redGreen = __builtin_shufflevector(red, green, 0, 4, 1, 5, 2, 6, 3, 7);
+        const auto blueBlue = __builtin_shufflevector(blue, blue, 0, 1, 2, 3, 0, 1, 2, 3);
+        return swapped(__builtin_shufflevector(redGreen, blueBlue, 0, 1, 8, 2, 3, 9, 4, 5, 10, 6, 7, 11, 12, 13, 14, 15));
+    }
+}
+
 } // namespace
 
 Reprojection Reproject(const DepthView& from, const DepthView& to, int width, int height, double depthTolerance)
@@ -436,6 +469,14 @@ void MakeFlowFiles(const DepthView& from, const DepthView& to, int width, int he
             const Floats floU = visible ? u : unknown;
             const Floats floV = visible ? v : unknown;
             const KittiFlowLanes<lanes> samples = KittiFlowLaneSamples<lanes>(visible, u, v);
+            if (std::endian::native == std::endian::little && stored == lanes) {
+                // The pixels' bytes in a few wide stores: .flo u and v side
+                // by side, the PNG's 16-bit red, green and blue big-endian.
+                StorePair(floRow + 8 * x, InterleavedFlo(floU, floV));
+                const auto rgb = BigEndianRgb16(samples);
+                std::memcpy(pngRow + 6 * x, &rgb, 6 * lanes);
+                return;
+            }
             for (std::size_t lane = 0; lane < stored; ++lane) {
                 PutLittleEndianFloat(floRow + 8 * (x + lane), floU[lane]);
                 PutLittleEndianFloat(floRow + 8 * (x + lane) + 4, floV[lane]);
