@@ -1,9 +1,3 @@
-// The four-lane vectors of the reprojection are whole registers only in
-// code made for AVX2, and they never cross a call: every function taking or
-// giving them is inlined into it. GCC warns of their calling convention all
-// the same.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
 #include "render/Reprojection.h"
 
 #include "base/Check.h"
