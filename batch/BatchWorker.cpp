@@ -81,6 +81,7 @@ int BatchWorker::Render(const Task& task, const std::vector<std::string>& sceneL
             if (right ? !s.rightCamera : !s.leftCamera)
                 continue;
             settings_.rightCamera = right;
+            viewer_->SetOtherCameraRunFollows(!right && s.rightCamera);
             viewer_->StartSequence(sceneLines);
             while (timer_.running())
                 viewer_->FrameTick();

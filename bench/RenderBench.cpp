@@ -137,6 +137,7 @@ double RunRate(const tavrik::GenerationSettings& settings, const std::vector<std
     viewer.PrepareSequence(scene);
     for (const bool right : cameras) {
         cameraSettings.rightCamera = right;
+        viewer.SetOtherCameraRunFollows(right != *(cameras.end() - 1));
         const auto start = Clock::now();
         viewer.StartSequence(scene);
         int ticks = 0;

@@ -247,6 +247,7 @@ int RunRender(const RenderOptions& options)
                 break;
             settings.rightCamera = right;
             reporter.StartRun(right ? "right" : "left");
+            viewer.SetOtherCameraRunFollows(right != cameras.back());
             viewer.StartSequence(lines);
             if (firstTick == std::chrono::steady_clock::time_point{})
                 firstTick = std::chrono::steady_clock::now();

@@ -224,6 +224,8 @@ void Viewer::WriteFrame()
     frame.width = width();
     frame.height = height();
     frame.depth = context_->ReadDepth();
+    if (keptDepths_)
+        keptDepths_->Add(frameIndex_, camera_.Matrix(), frame.depth);
     if (settings_.formats.has(OutputFormat::classic)) {
         frame.colour = context_->ReadColour();
         CaptureSegmentation(frame);

@@ -5,6 +5,7 @@
 #include "output/PixelRect.h"
 #include "render/Camera.h"
 #include "render/FormatWriter.h"
+#include "render/ViewDepths.h"
 #include "render/FrameTimer.h"
 #include "render/GenerationSettings.h"
 #include "render/RenderContext.h"
@@ -117,6 +118,12 @@ public:
     void SetLightZ(float z);
     Navigation& navigation() { return navigation_; }
     void SetSegmentationMethod(SegmentationMethod method) { segmentationMethod_ = method; }
+    // Before StartSequence: the run about to start is followed by the run of
+    // the other camera with the same scene and settings. This run then keeps
+    // its view depths, and that run takes them as its other camera's depth
+    // (for the occlusion mask) instead of drawing it: the two are the same
+    // to the last bit. Applies to the next run only.
+    void SetOtherCameraRunFollows(bool follows) { otherCameraRunFollows_ = follows; }
 
     // The presented view: RGB bottom row first, and depth bottom row first.
     std::vector<std::uint8_t> ReadColour() const;
@@ -183,6 +190,11 @@ private:
     StereoCamera camera_;
     Navigation navigation_;
     FormatWriter formatWriter_;
+    // The view depths this run keeps for the other camera's run, and those
+    // the run before kept for this one.
+    bool otherCameraRunFollows_ = false;
+    std::unique_ptr<ViewDepths> keptDepths_;
+    std::unique_ptr<ViewDepths> otherRunDepths_;
     float lightPosition_[4] = {-10.0f, 20.0f, 20.0f, 1.0f};
 
     SegmentationMethod segmentationMethod_ = SegmentationMethod::IdPass;

@@ -1,16 +1,23 @@
 #include "render/Viewer.h"
 
+#include "output/FrameFiles.h"
 #include "render/RenderState.h"
 #include "render/Reprojection.h"
 #include "scene/SceneObjects.h"
 
 #include <GL/gl.h>
 
+#include <utility>
+
 namespace tavrik {
 
 void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
 {
     formatWriter_ = FormatWriter{};
+    otherRunDepths_ = std::move(keptDepths_);
+    if (otherRunDepths_ && !otherRunDepths_->Serves(sceneLines, width(), height()))
+        otherRunDepths_.reset();
+    const bool keepDepths = std::exchange(otherCameraRunFollows_, false);
     if (settings_.previewOnly || !context_)
         return;
     context_->MakeCurrent();
@@ -20,6 +27,9 @@ void Viewer::StartFormats(const std::vector<std::string>& sceneLines)
     formatWriter_.Start(settings_,
                         RigCalibration(perspective, width(), height(), activeBaseline_, activeFocalLength_),
                         camera_.rightCamera(), depthBits, sceneLines);
+    if (keepDepths && formatWriter_.needsOtherDepth())
+        keptDepths_ = std::make_unique<ViewDepths>(sequenceFolder(settings_.outputFolder, settings_.sequenceNumber),
+                                                   width(), height(), sceneLines);
 }
 
 std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings output)
@@ -42,7 +52,9 @@ std::function<void()> Viewer::FrameJob(FrameCapture frame, FrameOutputSettings o
     camera_.SetRightCamera(!right);
     cameras.otherCamera = camera_.Matrix();
     std::vector<float> otherDepth;
-    if (formatWriter_.needsOtherDepth()) {
+    // The other camera's run before this one drew the same depth as its view.
+    if (formatWriter_.needsOtherDepth()
+        && !(otherRunDepths_ && otherRunDepths_->Take(index, cameras.otherCamera, otherDepth))) {
         // Planes take a new colour at every drawing; this extra view must
         // leave the colours of the later views as they would have been.
         const auto colours = SavePlaneColours();

@@ -1,5 +1,8 @@
 #include "tests/cli/CliRunner.h"
 
+#include "base/FileIo.h"
+#include "output/Png.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -92,6 +95,27 @@ TEST(FormatsOption, SpecifiedFilesStayTheSameWithEveryFormat)
     for (const char* name : {"left_0001.bmp", "ldisp_0001.bmp", "ldisp_p_0001.bmp", "lbindisp_0001.dat",
                              "seg_l_0001.bmp"})
         EXPECT_EQ(test::ReadText(out / "0" / name), test::ReadText(out / "1" / name)) << name;
+}
+
+// With both cameras the right camera's run takes the left run's view depths
+// as its other camera's depth instead of drawing them: its occlusion masks
+// are those of a run of the right camera alone, which draws them.
+TEST(FormatsOption, BothCamerasGiveTheOcclusionMasksOfEachCameraAlone)
+{
+    const fs::path out = test::ScratchFolder();
+    for (const char* run : {"--camera both --sequence 0", "--camera right --sequence 1"})
+        ASSERT_EQ(RunCli("render --default --size 320x240 --formats occlusion --quiet " + std::string(run) + " --out '"
+                             + out.string() + "'",
+                         out)
+                      .exitCode,
+                  0);
+    for (const char* name : {"occ_0000.png", "occ_0002.png", "occ_0004.png"}) {
+        const auto mask = [&](const char* sequence) {
+            const fs::path path = out / sequence / name;
+            return DecodePng(ReadWholeFile(path.string(), std::size_t{1} << 24, "too large"), path.string()).samples;
+        };
+        EXPECT_EQ(mask("0"), mask("1")) << name;
+    }
 }
 
 TEST(FormatsOption, UnknownFormatIsAUsageError)
