@@ -5,10 +5,10 @@
 #include "output/PixelRect.h"
 #include "render/Camera.h"
 #include "render/FormatWriter.h"
-#include "render/ViewDepths.h"
 #include "render/FrameTimer.h"
 #include "render/GenerationSettings.h"
 #include "render/RenderContext.h"
+#include "render/ViewDepths.h"
 #include "scene/Parser.h"
 #include "scene/Scene.h"
 
